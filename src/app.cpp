@@ -1,0 +1,201 @@
+#include "app.h"
+
+#include <unistd.h>
+
+#include <SDL_image.h>
+#include <cstdio>
+#include <utility>
+
+#include "platform.h"
+
+PadAction actionForButton(int button) {
+    switch (button) {
+    case platform::buttonUp: return PadAction::Up;
+    case platform::buttonDown: return PadAction::Down;
+    case platform::buttonA: return PadAction::Launch;
+    case platform::buttonSelect: return PadAction::Quit;
+    default: return PadAction::None;
+    }
+}
+
+PadAction actionForKey(SDLKey key) {
+    switch (key) {
+    case SDLK_UP: return PadAction::Up;
+    case SDLK_DOWN: return PadAction::Down;
+    case SDLK_RETURN: return PadAction::Launch;
+    case SDLK_ESCAPE: return PadAction::Quit;
+    default: return PadAction::None;
+    }
+}
+
+PadAction actionForEvent(const SDL_Event& event) {
+    switch (event.type) {
+    case SDL_JOYBUTTONDOWN: return actionForButton(event.jbutton.button);
+    case SDL_KEYDOWN:
+        return platform::desktopPreview ? actionForKey(event.key.keysym.sym) : PadAction::None;
+    case SDL_QUIT: return platform::desktopPreview ? PadAction::Quit : PadAction::None;
+    default: return PadAction::None;
+    }
+}
+
+BrowseView startBrowse(int romCount) {
+    BrowseView view;
+    view.romCount = romCount;
+    if (romCount < windowRows) view.windowEnd = romCount;
+    view.visibleRows = view.windowEnd;
+    return view;
+}
+
+BrowseView moveCursor(BrowseView view, PadAction action) {
+    if (action == PadAction::Up) {
+        if (view.cursorRow > 0) {
+            --view.cursorRow;
+        } else if (view.windowFirst > 0) {
+            --view.windowFirst;
+            --view.windowEnd;
+        }
+    } else if (action == PadAction::Down) {
+        if (view.cursorRow < view.visibleRows - 1) {
+            ++view.cursorRow;
+        } else if (view.windowEnd < view.romCount) {
+            ++view.windowFirst;
+            ++view.windowEnd;
+        }
+    }
+    return view;
+}
+
+int arrowY(const BrowseView& view) { return firstArrowY + rowHeight * view.cursorRow; }
+
+void refillNames(NameWindow& names, const RomList& list, const BrowseView& view) {
+    for (int k = 0; k < windowRows && view.windowFirst + k < view.windowEnd; ++k)
+        names[k] = list.name(view.windowFirst + k);
+}
+
+namespace {
+
+Surface loadImage(const char* file) {
+    Surface image(IMG_Load(file));
+    if (!image) std::printf("IMG_Load failed: %s\n", SDL_GetError());
+    return image;
+}
+
+}  // namespace
+
+std::optional<SelectorContext> startSelector() {
+    SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK);
+    SDL_ShowCursor(0);
+    SDL_JoystickOpen(platform::padJoystick);
+
+    SelectorContext context;
+    context.screen = SDL_SetVideoMode(platform::screenWidth, platform::screenHeight,
+                                      platform::screenDepth, platform::screenFlags);
+    if (!context.screen) {
+        std::printf("SDL_SetVideoMode failed: %s\n", SDL_GetError());
+        return std::nullopt;
+    }
+    context.background = loadImage(platform::backgroundFile);
+    if (!context.background) return std::nullopt;
+    context.font = loadImage(platform::fontFile);
+    if (!context.font) return std::nullopt;
+    setColourKey(context.font.get(), platform::fontKey);
+    context.arrow = loadImage(platform::arrowFile);
+    if (!context.arrow) return std::nullopt;
+    setColourKey(context.arrow.get(), platform::arrowKey);
+    context.splash = loadImage(platform::splashFile);
+    if (!context.splash) return std::nullopt;
+
+    std::optional<SelectorConfig> config = readConfig();
+    if (!config) return std::nullopt;
+    context.config = std::move(*config);
+    return context;
+}
+
+void handleAction(SelectorContext& context, PadAction action) {
+    switch (action) {
+    case PadAction::Up:
+    case PadAction::Down: {
+        const BrowseView moved = moveCursor(context.view, action);
+        const bool scrolled = moved.windowFirst != context.view.windowFirst;
+        context.view = moved;
+        if (scrolled) refillNames(context.names, context.romList, context.view);
+        break;
+    }
+    case PadAction::Launch:
+        if (context.view.visibleRows <= 0) break;  // nothing to launch
+        context.romPath = context.config.romDirectory + context.names[context.view.cursorRow];
+        context.state = SelectorState::Launch;
+        context.launchChosen = true;
+        break;
+    case PadAction::Quit:
+        context.state = SelectorState::Quit;
+        context.launchChosen = false;
+        break;
+    case PadAction::None: break;
+    }
+}
+
+void browsePass(SelectorContext& context) {
+    if (context.refreshPending) {
+        context.romList = scanRoms(context.config.romDirectory);
+        context.view = startBrowse(context.romList.romCount);
+        refillNames(context.names, context.romList, context.view);
+        context.refreshPending = false;
+    }
+    drawImage(context.screen, context.background.get(), 0, 0);
+    drawRomNames(context.screen, context.font.get(), context.names, context.view.visibleRows);
+    drawImage(context.screen, context.arrow.get(), arrowX, static_cast<Sint16>(arrowY(context.view)));
+    SDL_Flip(context.screen);
+
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) handleAction(context, actionForEvent(event));
+}
+
+void runMainLoop(SelectorContext& context) {
+    for (;; ++context.loopCount) {
+        if (context.state == SelectorState::Splash) {
+            if (context.refreshPending) {
+                drawImage(context.screen, context.splash.get(), 0, 0);
+                SDL_Flip(context.screen);
+            }
+            if (context.loopCount == platform::splashPasses) {
+                context.loopCount = 1;
+                context.refreshPending = true;
+                context.state = SelectorState::Browse;
+            } else {
+                context.refreshPending = false;
+            }
+        }
+        if (context.state == SelectorState::Browse) browsePass(context);
+        if (context.state == SelectorState::Launch || context.state == SelectorState::Quit) return;
+    }
+}
+
+int handOff(SelectorContext& context) {
+    context.romList = RomList();
+    context.background.reset();
+    context.font.reset();
+    context.arrow.reset();
+    context.splash.reset();
+    SDL_Quit();
+    std::fflush(stdout);  // messages printed so far must not die with the process image
+
+    if (context.launchChosen) {
+        const char* program = context.config.launchProgram.c_str();
+        execl(program, program, context.romPath.c_str(), static_cast<char*>(nullptr));
+    } else {
+        [[maybe_unused]] const int moved = chdir(platform::menuDirectory);
+        execl(platform::menuProgram, platform::menuProgram, static_cast<char*>(nullptr));
+    }
+    return 0;
+}
+
+int runSelector() {
+    std::optional<SelectorContext> context = startSelector();
+    if (!context) {
+        SDL_Quit();
+        return 1;
+    }
+    runMainLoop(*context);
+    return handOff(*context);
+}

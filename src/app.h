@@ -1,0 +1,93 @@
+// The selector application: start-up, the main loop with its splash and
+// browse passes, and the hand-off to the launch program or the system menu.
+#pragma once
+
+#include <SDL.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "catalogue.h"
+#include "draw.h"
+
+enum class SelectorState { Splash = 0, Browse = 1, Launch = 2, Quit = 3 };
+
+// What a press asks of the list.
+enum class PadAction { None, Up, Down, Launch, Quit };
+
+// The action of a pad button, None for buttons the selector does not use.
+PadAction actionForButton(int button);
+
+// The action of a desktop key (preview builds only), None for other keys.
+PadAction actionForKey(SDLKey key);
+
+// The action of one event: joystick button-downs from any joystick; in the
+// desktop preview build also keys and the window-close request.
+PadAction actionForEvent(const SDL_Event& event);
+
+// Which part of the catalogue the list shows and where the arrow is.
+struct BrowseView {
+    int romCount = 0;
+    int visibleRows = 0;          // rows drawn: up to 10, 0 or -1 for none
+    int windowFirst = 0;          // catalogue index on row 0
+    int windowEnd = windowRows;   // one past the index on the last row
+    int cursorRow = 0;            // the row the arrow points at
+};
+
+// The view of a fresh scan of `romCount` entries (-1: unreadable folder).
+BrowseView startBrowse(int romCount);
+
+// The view after Up or Down: the arrow moves inside the window, and the
+// window scrolls by one entry only when the arrow is at its top or bottom.
+// Other actions leave the view as it is.
+BrowseView moveCursor(BrowseView view, PadAction action);
+
+// The arrow's top edge on the screen for the view's cursor row.
+constexpr int arrowX = 35;
+constexpr int firstArrowY = 37;  // 8 pixels above row 0's text
+int arrowY(const BrowseView& view);
+
+// Fills the window's slots with the names of the entries the view shows.
+void refillNames(NameWindow& names, const RomList& list, const BrowseView& view);
+
+struct SurfaceFree {
+    void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
+};
+using Surface = std::unique_ptr<SDL_Surface, SurfaceFree>;
+
+// All run-time state of the selector.
+struct SelectorContext {
+    SDL_Surface* screen = nullptr;  // the display; SDL owns it
+    Surface background, font, arrow, splash;
+    SelectorConfig config;
+    SelectorState state = SelectorState::Splash;
+    unsigned long loopCount = 0;  // passes of the main loop; may wrap
+    bool refreshPending = true;   // draw the splash / scan the folder
+    bool launchChosen = false;    // hand off to launchProgram, not the menu
+    std::string romPath;          // romDirectory + the chosen name
+    RomList romList;
+    BrowseView view;
+    NameWindow names;
+};
+
+// Starts SDL, opens the display, loads the images and reads "selector.cfg".
+// Returns the context, or nothing after printing what failed.
+std::optional<SelectorContext> startSelector();
+
+// Acts on one action of the browse screen.
+void handleAction(SelectorContext& context, PadAction action);
+
+// One pass of the browse screen: the scan when it is pending, background,
+// names, arrow, flip, then every pending event.
+void browsePass(SelectorContext& context);
+
+// Runs the splash, then browse passes, until a launch or quit press.
+void runMainLoop(SelectorContext& context);
+
+// Releases the images, shuts SDL down and replaces the process with the
+// launch program or the system menu. Returns 0, only when that fails.
+int handOff(SelectorContext& context);
+
+// The whole selector: returns 0 when the hand-off fails, 1 when start-up does.
+int runSelector();

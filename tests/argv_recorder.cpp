@@ -1,0 +1,18 @@
+// Stands in for a launch program or the system menu: writes its working
+// folder and then each of its arguments, one a line, to $RECORD_FILE.
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    const char* recordFile = std::getenv("RECORD_FILE");
+    char folder[PATH_MAX];
+    if (!recordFile || !getcwd(folder, sizeof folder)) return 90;
+    FILE* record = std::fopen(recordFile, "w");
+    if (!record) return 91;
+    std::fprintf(record, "%s\n", folder);
+    for (int i = 0; i < argc; ++i) std::fprintf(record, "%s\n", argv[i]);
+    return std::fclose(record) == 0 ? 0 : 92;
+}

@@ -1,0 +1,117 @@
+#include "support.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "png.h"
+
+TempFolder::TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "selector-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) std::abort();
+    path = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all, ignored);
+    std::filesystem::remove_all(path, ignored);
+}
+
+void writeFile(const std::string& path, const std::string& contents) {
+    std::ofstream(path, std::ios::binary) << contents;
+}
+
+std::string readFile(const std::string& path) {
+    std::ostringstream contents;
+    contents << std::ifstream(path, std::ios::binary).rdbuf();
+    return contents.str();
+}
+
+std::vector<std::string> readLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+InFolder::InFolder(const std::string& folder) : previous(std::filesystem::current_path().string()) {
+    std::filesystem::current_path(folder);
+}
+
+InFolder::~InFolder() { std::filesystem::current_path(previous); }
+
+Surface makeSurface(int width, int height, SDL_Color fill) {
+    Surface surface(SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 24, 0xff, 0xff00, 0xff0000, 0));
+    fillRect(surface.get(), 0, 0, width, height, fill);
+    return surface;
+}
+
+void fillRect(SDL_Surface* surface, int x, int y, int width, int height, SDL_Color colour) {
+    SDL_Rect area = {static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(width),
+                     static_cast<Uint16>(height)};
+    SDL_FillRect(surface, &area, SDL_MapRGB(surface->format, colour.r, colour.g, colour.b));
+}
+
+bool sameColour(SDL_Color a, SDL_Color b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+
+std::string describe(SDL_Color colour) {
+    return "(" + std::to_string(colour.r) + ", " + std::to_string(colour.g) + ", " +
+           std::to_string(colour.b) + ")";
+}
+
+SDL_Color cellColour(int cell) {
+    return {static_cast<Uint8>(8 * (cell % 32)), static_cast<Uint8>(cell < 32 ? 64 : 192), 128, 0};
+}
+
+Surface makeTestFont() {
+    Surface font = makeSurface(glyphSize * fontCells, glyphSize, {0, 0, 0, 0});
+    const SDL_Color key = {platform::fontKey.r, platform::fontKey.g, platform::fontKey.b, 0};
+    for (int cell = 0; cell < fontCells; ++cell) {
+        fillRect(font.get(), glyphSize * cell, 0, glyphSize, glyphSize, cellColour(cell));
+        fillRect(font.get(), glyphSize * cell + glyphSize - 1, glyphSize - 1, 1, 1, key);
+    }
+    setColourKey(font.get(), platform::fontKey);
+    return font;
+}
+
+void writeTestArtwork(const std::string& folder) {
+    const SDL_Color arrowKey = {platform::arrowKey.r, platform::arrowKey.g, platform::arrowKey.b, 0};
+    Surface arrow = makeSurface(16, 15, arrowKey);
+    fillRect(arrow.get(), arrowInkX, arrowInkY, 8, 7, arrowColour);
+    savePng(makeSurface(platform::screenWidth, platform::screenHeight, backgroundColour).get(),
+            (folder + "/" + platform::backgroundFile).c_str());
+    savePng(makeSurface(platform::screenWidth, platform::screenHeight, splashColour).get(),
+            (folder + "/" + platform::splashFile).c_str());
+    savePng(makeTestFont().get(), (folder + "/" + platform::fontFile).c_str());
+    savePng(arrow.get(), (folder + "/" + platform::arrowFile).c_str());
+}
+
+ProgramRun runRealSelector(const std::string& folder, const std::string& script,
+                           const std::vector<std::string>& environment) {
+    TempFolder scratch;
+    const std::string outputFile = scratch / "output";
+    const pid_t child = fork();
+    if (child == 0) {
+        if (chdir(folder.c_str()) != 0) _exit(120);
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("LD_PRELOAD", PAD_SCRIPT_LIBRARY, 1);
+        setenv("PAD_SCRIPT", script.c_str(), 1);
+        for (const std::string& setting : environment) putenv(const_cast<char*>(setting.c_str()));
+        if (!freopen(outputFile.c_str(), "w", stdout) || dup2(STDOUT_FILENO, STDERR_FILENO) < 0) _exit(121);
+        alarm(60);  // outlives the exec: a selector that never hands off is killed
+        execl(SELECTOR_BINARY, SELECTOR_BINARY, static_cast<char*>(nullptr));
+        _exit(122);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ProgramRun run;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.output = readFile(outputFile);
+    return run;
+}

@@ -1,0 +1,61 @@
+// Helpers shared by the tests: temporary folders, SDL surfaces made in
+// memory, and runs of the real selector in a child process.
+#pragma once
+
+#include <SDL.h>
+
+#include <string>
+#include <vector>
+
+#include "app.h"
+
+// A fresh folder under the system's temporary folder, removed with everything
+// in it when the object goes.
+struct TempFolder {
+    std::string path;
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+};
+
+void writeFile(const std::string& path, const std::string& contents);
+std::string readFile(const std::string& path);
+std::vector<std::string> readLines(const std::string& path);
+
+// Changes the working folder for the life of the object.
+struct InFolder {
+    std::string previous;
+    explicit InFolder(const std::string& folder);
+    ~InFolder();
+};
+
+// A 24-bit software surface filled with one colour.
+Surface makeSurface(int width, int height, SDL_Color fill);
+void fillRect(SDL_Surface* surface, int x, int y, int width, int height, SDL_Color colour);
+bool sameColour(SDL_Color a, SDL_Color b);
+std::string describe(SDL_Color colour);
+
+// The colour of cell n in the test font strip. Every cell is a solid block of
+// its own colour, but for its bottom-right pixel, which has the font's key.
+// The colours survive the 16-bit display unchanged.
+SDL_Color cellColour(int cell);
+Surface makeTestFont();
+
+// Test artwork of plain colours, written as PNGs into a selector folder,
+// with a selector.cfg of the four given lines.
+constexpr SDL_Color splashColour = {248, 0, 0, 0};
+constexpr SDL_Color backgroundColour = {0, 0, 128, 0};
+constexpr SDL_Color arrowColour = {0, 252, 0, 0};
+constexpr int arrowInkX = 3, arrowInkY = 8;  // the arrow's ink starts here
+void writeTestArtwork(const std::string& folder);
+
+// Runs build/selector in `folder` with the pad script `script` and the extra
+// environment `environment` ("NAME=value" each), for at most 60 seconds.
+struct ProgramRun {
+    int status = -1;     // exit status, or -1 when the process did not exit
+    std::string output;  // standard output and standard error together
+};
+ProgramRun runRealSelector(const std::string& folder, const std::string& script,
+                           const std::vector<std::string>& environment = {});
