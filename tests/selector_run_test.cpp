@@ -29,10 +29,11 @@ struct SelectorFolder {
                   "romdir=roms/\next1=.rom\next2=.bin\nlaunch=" + launchProgram + "\n");
     }
 
-    ProgramRun run(const std::string& script, std::vector<std::string> environment = {}) {
+    ProgramRun run(const std::string& script, std::vector<std::string> environment = {},
+                   const std::vector<std::string>& wrapper = {}) {
         environment.push_back("RECORD_FILE=" + where + "/record");
         environment.push_back("GP2X_ROOT=" + where + "/menu-root");
-        return runRealSelector(where, script, environment);
+        return runRealSelector(where, script, environment, wrapper);
     }
 
     // The working folder and the argument vector the started program received.
@@ -105,6 +106,17 @@ TEST(SelectorRun, AFailedHandOffReturnsZeroSilently) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, "");
     EXPECT_FALSE(std::filesystem::exists(selector.where + "/record"));
+}
+
+TEST(SelectorRun, MakesNoInvalidMemoryAccessUnderValgrind) {
+    if (std::string(VALGRIND).empty()) GTEST_SKIP() << "no valgrind in this build";
+    // The launch program is missing so that the run ends under valgrind, which
+    // then sums up every error of the whole run.
+    SelectorFolder selector(lettered(12), "./no-such-emulator");
+    const ProgramRun run = selector.run(repeat("down ", 11) + "| up | a", {},
+                                        {VALGRIND, "--error-exitcode=99", "--leak-check=no"});
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("ERROR SUMMARY: 0 errors"), std::string::npos) << run.output;
 }
 
 TEST(SelectorRun, StopsWithOneLineWhenStartUpFails) {

@@ -93,7 +93,12 @@ void writeTestArtwork(const std::string& folder) {
 }
 
 ProgramRun runRealSelector(const std::string& folder, const std::string& script,
-                           const std::vector<std::string>& environment) {
+                           const std::vector<std::string>& environment,
+                           const std::vector<std::string>& wrapper) {
+    std::vector<char*> command;
+    for (const std::string& word : wrapper) command.push_back(const_cast<char*>(word.c_str()));
+    command.push_back(const_cast<char*>(SELECTOR_BINARY));
+    command.push_back(nullptr);
     TempFolder scratch;
     const std::string outputFile = scratch / "output";
     const pid_t child = fork();
@@ -102,10 +107,12 @@ ProgramRun runRealSelector(const std::string& folder, const std::string& script,
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("LD_PRELOAD", PAD_SCRIPT_LIBRARY, 1);
         setenv("PAD_SCRIPT", script.c_str(), 1);
+        // In sanitizer builds the preloaded script library comes before the runtime.
+        setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
         for (const std::string& setting : environment) putenv(const_cast<char*>(setting.c_str()));
         if (!freopen(outputFile.c_str(), "w", stdout) || dup2(STDOUT_FILENO, STDERR_FILENO) < 0) _exit(121);
-        alarm(60);  // outlives the exec: a selector that never hands off is killed
-        execl(SELECTOR_BINARY, SELECTOR_BINARY, static_cast<char*>(nullptr));
+        alarm(120);  // outlives the exec: a selector that never hands off is killed
+        execv(command[0], command.data());
         _exit(122);
     }
     int status = 0;

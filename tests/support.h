@@ -52,10 +52,12 @@ constexpr int arrowInkX = 3, arrowInkY = 8;  // the arrow's ink starts here
 void writeTestArtwork(const std::string& folder);
 
 // Runs build/selector in `folder` with the pad script `script` and the extra
-// environment `environment` ("NAME=value" each), for at most 60 seconds.
+// environment `environment` ("NAME=value" each), for at most 120 seconds,
+// under the program and options of `wrapper` when it is not empty.
 struct ProgramRun {
     int status = -1;     // exit status, or -1 when the process did not exit
     std::string output;  // standard output and standard error together
 };
 ProgramRun runRealSelector(const std::string& folder, const std::string& script,
-                           const std::vector<std::string>& environment = {});
+                           const std::vector<std::string>& environment = {},
+                           const std::vector<std::string>& wrapper = {});
