@@ -1,8 +1,6 @@
 // The real selector, run headless from start-up to hand-off in a child
 // process, with pad presses from a script (see pad_script.cpp).
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -10,35 +8,6 @@
 #include "support.h"
 
 namespace {
-
-// A selector folder: test artwork, a ROM folder, the recorder as launch
-// program ("./emulator") and as the system menu under menu-root/.
-struct SelectorFolder {
-    TempFolder folder;
-    std::string where = std::filesystem::canonical(folder.path).string();
-
-    explicit SelectorFolder(const std::vector<std::string>& roms,
-                            const std::string& launchProgram = "./emulator") {
-        writeTestArtwork(where);
-        mkdir((folder / "roms").c_str(), 0755);
-        for (const std::string& name : roms) writeFile(folder / "roms/" + name, "");
-        symlink(ARGV_RECORDER, (folder / "emulator").c_str());
-        std::filesystem::create_directories(folder / "menu-root/usr/gp2x");
-        symlink(ARGV_RECORDER, (folder / "menu-root/usr/gp2x/gp2xmenu").c_str());
-        writeFile(folder / "selector.cfg",
-                  "romdir=roms/\next1=.rom\next2=.bin\nlaunch=" + launchProgram + "\n");
-    }
-
-    ProgramRun run(const std::string& script, std::vector<std::string> environment = {},
-                   const std::vector<std::string>& wrapper = {}) {
-        environment.push_back("RECORD_FILE=" + where + "/record");
-        environment.push_back("GP2X_ROOT=" + where + "/menu-root");
-        return runRealSelector(where, script, environment, wrapper);
-    }
-
-    // The working folder and the argument vector the started program received.
-    std::vector<std::string> record() const { return readLines(where + "/record"); }
-};
 
 std::vector<std::string> lettered(int count) {
     std::vector<std::string> names;

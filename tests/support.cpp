@@ -1,5 +1,6 @@
 #include "support.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -121,4 +122,22 @@ ProgramRun runRealSelector(const std::string& folder, const std::string& script,
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.output = readFile(outputFile);
     return run;
+}
+
+SelectorFolder::SelectorFolder(const std::vector<std::string>& roms, const std::string& launchProgram)
+    : where(std::filesystem::canonical(folder.path).string()) {
+    writeTestArtwork(where);
+    mkdir((folder / "roms").c_str(), 0755);
+    for (const std::string& name : roms) writeFile(folder / "roms/" + name, "");
+    symlink(ARGV_RECORDER, (folder / "emulator").c_str());
+    std::filesystem::create_directories(folder / "menu-root/usr/gp2x");
+    symlink(ARGV_RECORDER, (folder / "menu-root/usr/gp2x/gp2xmenu").c_str());
+    writeFile(folder / "selector.cfg", "romdir=roms/\next1=.rom\next2=.bin\nlaunch=" + launchProgram + "\n");
+}
+
+ProgramRun SelectorFolder::run(const std::string& script, std::vector<std::string> environment,
+                               const std::vector<std::string>& wrapper) {
+    environment.push_back("RECORD_FILE=" + where + "/record");
+    environment.push_back("GP2X_ROOT=" + where + "/menu-root");
+    return runRealSelector(where, script, environment, wrapper);
 }

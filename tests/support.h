@@ -61,3 +61,21 @@ struct ProgramRun {
 ProgramRun runRealSelector(const std::string& folder, const std::string& script,
                            const std::vector<std::string>& environment = {},
                            const std::vector<std::string>& wrapper = {});
+
+// A selector folder: test artwork, a ROM folder "roms/" with empty files of
+// the given names, the recorder as launch program (by default "./emulator")
+// and as the system menu under menu-root/.
+struct SelectorFolder {
+    TempFolder folder;
+    std::string where;  // the folder's canonical path
+
+    explicit SelectorFolder(const std::vector<std::string>& roms,
+                            const std::string& launchProgram = "./emulator");
+
+    // Runs the real selector here (see runRealSelector).
+    ProgramRun run(const std::string& script, std::vector<std::string> environment = {},
+                   const std::vector<std::string>& wrapper = {});
+
+    // The working folder and the argument vector the started program received.
+    std::vector<std::string> record() const { return readLines(where + "/record"); }
+};

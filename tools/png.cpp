@@ -39,7 +39,7 @@ SDL_Color pixelAt(SDL_Surface* surface, int x, int y) {
     return colour;
 }
 
-bool savePng(SDL_Surface* surface, const char* path) {
+bool savePng(SDL_Surface* surface, const char* path, bool withAlpha) {
     std::string rows;
     SDL_LockSurface(surface);
     for (int y = 0; y < surface->h; ++y) {
@@ -47,6 +47,7 @@ bool savePng(SDL_Surface* surface, const char* path) {
         for (int x = 0; x < surface->w; ++x) {
             const SDL_Color colour = pixelAt(surface, x, y);
             rows += {static_cast<char>(colour.r), static_cast<char>(colour.g), static_cast<char>(colour.b)};
+            if (withAlpha) rows.push_back(static_cast<char>(0xff));
         }
     }
     SDL_UnlockSurface(surface);
@@ -60,7 +61,8 @@ bool savePng(SDL_Surface* surface, const char* path) {
     std::string header;
     appendBigEndian(header, static_cast<Uint32>(surface->w));
     appendBigEndian(header, static_cast<Uint32>(surface->h));
-    header += {8, 2, 0, 0, 0};  // 8 bits a channel, RGB, deflate, no filter, no interlace
+    const char colourType = withAlpha ? 6 : 2;  // RGBA or RGB
+    header += {8, colourType, 0, 0, 0};  // 8 bits a channel, deflate, no filter, no interlace
 
     std::string png("\x89PNG\r\n\x1a\n", 8);
     appendChunk(png, "IHDR", header);
