@@ -24,7 +24,8 @@ struct BenchFolder {
         mkdir((path + "/roms").c_str(), 0755);
         for (int i = 0; i < entries; ++i) {
             char name[64];
-            std::snprintf(name, sizeof name, "/roms/game %06d%s", (i * 7919) % entries, i < accepted ? ".rom" : ".txt");
+            std::snprintf(name, sizeof name, "/roms/game %06d%s", (i * 7919) % entries,
+                          i < accepted ? ".rom" : ".txt");
             const int file = open((path + name).c_str(), O_CREAT | O_WRONLY, 0644);
             if (file < 0) std::abort();
             close(file);

@@ -27,8 +27,8 @@ BenchFolder& folderWith(int entries, int accepted) {
 
 void reportPerItem(benchmark::State& state, int items) {
     state.SetItemsProcessed(state.iterations() * items);
-    state.counters["time_per_item"] =
-        benchmark::Counter(items, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["time_per_item"] = benchmark::Counter(
+        items, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void scanOf(benchmark::State& state, int entries, int accepted) {
@@ -46,9 +46,7 @@ void BM_Scan(benchmark::State& state) {
 }
 BENCHMARK(BM_Scan)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-void BM_ScanNoneAccepted(benchmark::State& state) {
-    scanOf(state, static_cast<int>(state.range(0)), 0);
-}
+void BM_ScanNoneAccepted(benchmark::State& state) { scanOf(state, static_cast<int>(state.range(0)), 0); }
 BENCHMARK(BM_ScanNoneAccepted)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // The floor of a scan: a plain scandir whose filter does one open, read and
@@ -75,7 +73,11 @@ void BM_ScanFloor(benchmark::State& state) {
     }
     reportPerItem(state, entries);
 }
-BENCHMARK(BM_ScanFloor)->Args({1000, 1})->Args({10000, 1})->Args({100000, 1})->Args({100000, 0})
+BENCHMARK(BM_ScanFloor)
+    ->Args({1000, 1})
+    ->Args({10000, 1})
+    ->Args({100000, 1})
+    ->Args({100000, 0})
     ->Unit(benchmark::kMillisecond);
 
 // A started selector on the shipped artwork, showing the first ten of twenty names.
@@ -83,8 +85,8 @@ SelectorContext& browsingSelector() {
     static BenchFolder folder(20, 20);
     static std::optional<SelectorContext> context;
     if (!context) {
-        for (const char* image : {platform::backgroundFile, platform::fontFile, platform::arrowFile,
-                                  platform::splashFile})
+        for (const char* image :
+             {platform::backgroundFile, platform::fontFile, platform::arrowFile, platform::splashFile})
             std::filesystem::copy_file(std::string(DATA_FOLDER) + "/" + image, folder.path + "/" + image,
                                        std::filesystem::copy_options::overwrite_existing);
         std::filesystem::current_path(folder.path);
@@ -120,7 +122,8 @@ std::vector<Blit> blitsOfAPass(SelectorContext& context) {
             if (cell < 0) continue;
             blits.push_back({context.font.get(),
                              {static_cast<Sint16>(8 * cell), 0, 8, 8},
-                             {static_cast<Sint16>(nameX + 8 * i), static_cast<Sint16>(firstNameY + rowHeight * row), 8, 8},
+                             {static_cast<Sint16>(nameX + 8 * i),
+                              static_cast<Sint16>(firstNameY + rowHeight * row), 8, 8},
                              false});
         }
     }
@@ -132,7 +135,8 @@ void BM_BrowsePassFloor(benchmark::State& state) {
     SelectorContext& context = browsingSelector();
     const std::vector<Blit> blits = blitsOfAPass(context);
     for (auto _ : state) {
-        for (Blit blit : blits) SDL_BlitSurface(blit.source, blit.whole ? nullptr : &blit.from, context.screen, &blit.to);
+        for (Blit blit : blits)
+            SDL_BlitSurface(blit.source, blit.whole ? nullptr : &blit.from, context.screen, &blit.to);
         SDL_Flip(context.screen);
     }
     state.counters["blits"] = static_cast<double>(blits.size());

@@ -31,8 +31,7 @@ PadAction actionForKey(SDLKey key) {
 PadAction actionForEvent(const SDL_Event& event) {
     switch (event.type) {
     case SDL_JOYBUTTONDOWN: return actionForButton(event.jbutton.button);
-    case SDL_KEYDOWN:
-        return platform::desktopPreview ? actionForKey(event.key.keysym.sym) : PadAction::None;
+    case SDL_KEYDOWN: return platform::desktopPreview ? actionForKey(event.key.keysym.sym) : PadAction::None;
     case SDL_QUIT: return platform::desktopPreview ? PadAction::Quit : PadAction::None;
     default: return PadAction::None;
     }
@@ -88,8 +87,8 @@ std::optional<SelectorContext> startSelector() {
     SDL_JoystickOpen(platform::padJoystick);
 
     SelectorContext context;
-    context.screen = SDL_SetVideoMode(platform::screenWidth, platform::screenHeight,
-                                      platform::screenDepth, platform::screenFlags);
+    context.screen = SDL_SetVideoMode(platform::screenWidth, platform::screenHeight, platform::screenDepth,
+                                      platform::screenFlags);
     if (!context.screen) {
         std::printf("SDL_SetVideoMode failed: %s\n", SDL_GetError());
         return std::nullopt;

@@ -29,10 +29,10 @@ PadAction actionForEvent(const SDL_Event& event);
 // Which part of the catalogue the list shows and where the arrow is.
 struct BrowseView {
     int romCount = 0;
-    int visibleRows = 0;          // rows drawn: up to 10, 0 or -1 for none
-    int windowFirst = 0;          // catalogue index on row 0
-    int windowEnd = windowRows;   // one past the index on the last row
-    int cursorRow = 0;            // the row the arrow points at
+    int visibleRows = 0;         // rows drawn: up to 10, 0 or -1 for none
+    int windowFirst = 0;         // catalogue index on row 0
+    int windowEnd = windowRows;  // one past the index on the last row
+    int cursorRow = 0;           // the row the arrow points at
 };
 
 // The view of a fresh scan of `romCount` entries (-1: unreadable folder).

@@ -31,9 +31,8 @@ ConfigReading loadConfig(const char* path) {
     File file(std::fopen(path, "r"));
     if (!file) return faultAt(std::move(reading), ConfigFault::CannotOpen, 0);
 
-    std::string* const slots[configLines] = {
-        &reading.config.romDirectory, &reading.config.romExtension1,
-        &reading.config.romExtension2, &reading.config.launchProgram};
+    std::string* const slots[configLines] = {&reading.config.romDirectory, &reading.config.romExtension1,
+                                             &reading.config.romExtension2, &reading.config.launchProgram};
     char line[maxConfigLineLength + 2];  // the characters, a newline, a NUL
     int number = 0;
     while (std::fgets(line, sizeof line, file.get())) {
@@ -49,31 +48,26 @@ ConfigReading loadConfig(const char* path) {
         if (!equals) return faultAt(std::move(reading), ConfigFault::MissingEquals, number);
         const char* value = equals + 1;
         const size_t valueLength = std::strcspn(value, "\n");
-        if (valueLength == 0)
-            return faultAt(std::move(reading), ConfigFault::EmptyValue, number);
+        if (valueLength == 0) return faultAt(std::move(reading), ConfigFault::EmptyValue, number);
         slots[number - 1]->assign(value, valueLength);
     }
-    if (number < configLines)
-        return faultAt(std::move(reading), ConfigFault::TooFewLines, number + 1);
+    if (number < configLines) return faultAt(std::move(reading), ConfigFault::TooFewLines, number + 1);
     return reading;
 }
 
 std::string describeConfigFault(const ConfigReading& reading, const char* path) {
     const std::string where = std::string(path) + " line " + std::to_string(reading.line) + ": ";
     switch (reading.fault) {
-    case ConfigFault::None:
-        return std::string(path) + ": fine";
-    case ConfigFault::CannotOpen:
-        return std::string("Cannot open file ") + path;
-    case ConfigFault::MissingEquals:
-        return where + "no \"=\"; every line reads key=value";
-    case ConfigFault::EmptyValue:
-        return where + "nothing after \"=\"; every line reads key=value";
+    case ConfigFault::None: return std::string(path) + ": fine";
+    case ConfigFault::CannotOpen: return std::string("Cannot open file ") + path;
+    case ConfigFault::MissingEquals: return where + "no \"=\"; every line reads key=value";
+    case ConfigFault::EmptyValue: return where + "nothing after \"=\"; every line reads key=value";
     case ConfigFault::LineTooLong:
         return where + "longer than " + std::to_string(maxConfigLineLength) + " characters";
     case ConfigFault::TooFewLines:
-        return where + "missing; the file holds four key=value lines: "
-                       "ROM folder, extension, extension, launch program";
+        return where +
+               "missing; the file holds four key=value lines: "
+               "ROM folder, extension, extension, launch program";
     case ConfigFault::TooManyLines:
         return where + "one too many; the file holds exactly four key=value lines";
     }
@@ -98,8 +92,7 @@ std::string extensionOf(const char* name) {
 
 bool isRomName(const char* name, const SelectorConfig& config) {
     const std::string extension = extensionOf(name);
-    return !extension.empty() &&
-           (extension == config.romExtension1 || extension == config.romExtension2);
+    return !extension.empty() && (extension == config.romExtension1 || extension == config.romExtension2);
 }
 
 int isRom(const struct dirent* entry) {

@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cstring>
 
-
 void drawImage(SDL_Surface* destination, SDL_Surface* image, Sint16 x, Sint16 y) {
     SDL_Rect to = {x, y, static_cast<Uint16>(image->w), static_cast<Uint16>(image->h)};
     SDL_BlitSurface(image, nullptr, destination, &to);
@@ -39,16 +38,14 @@ int glyphCell(unsigned char character) {
     }
 }
 
-void drawText(SDL_Surface* font, SDL_Surface* destination, int x, int y, const char* text,
-              int centred) {
+void drawText(SDL_Surface* font, SDL_Surface* destination, int x, int y, const char* text, int centred) {
     const int length = static_cast<int>(strnlen(text, maxTextLength));
     if (centred) x = platform::screenWidth / 2 - glyphSize / 2 * length;
     for (int i = 0; i < length; ++i) {
         const int cell = glyphCell(static_cast<unsigned char>(text[i]));
         if (cell < 0) continue;
         drawSprite(font, destination, static_cast<Sint16>(glyphSize * cell), 0,
-                   static_cast<Sint16>(x + glyphSize * i), static_cast<Sint16>(y),
-                   glyphSize, glyphSize);
+                   static_cast<Sint16>(x + glyphSize * i), static_cast<Sint16>(y), glyphSize, glyphSize);
     }
 }
 
@@ -61,5 +58,6 @@ std::string uppercase(const char* text) {
 void drawRomNames(SDL_Surface* destination, SDL_Surface* font, const NameWindow& names, int count) {
     const int rows = std::min(count, windowRows);
     for (int k = 0; k < rows; ++k)
-        drawText(font, destination, nameX, firstNameY + rowHeight * k, uppercase(names[k].c_str()).c_str(), 0);
+        drawText(font, destination, nameX, firstNameY + rowHeight * k, uppercase(names[k].c_str()).c_str(),
+                 0);
 }

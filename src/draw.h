@@ -32,8 +32,7 @@ int glyphCell(unsigned char character);
 // Draws up to 34 characters of `text` from `font`, the first at (x, y), or
 // centred on the screen when `centred` is not 0; a character without a cell
 // leaves its 8-pixel place untouched.
-void drawText(SDL_Surface* font, SDL_Surface* destination, int x, int y, const char* text,
-              int centred);
+void drawText(SDL_Surface* font, SDL_Surface* destination, int x, int y, const char* text, int centred);
 
 // A copy of `text` with a to z made capitals; every other byte unchanged.
 std::string uppercase(const char* text);

@@ -101,6 +101,8 @@ SelectorContext browsing(const std::string& romDirectory, const NameWindow& name
 
 TEST(BrowseButtons, TheLastLaunchOrQuitOfADrainDecides) {
     const NameWindow names = {"Alpha.rom", "beta game.bin", "c.rom"};
+    const PadAction down = PadAction::Down, a = PadAction::Launch, select = PadAction::Quit;
+    const SelectorState browse = SelectorState::Browse, launch = SelectorState::Launch;
     const struct {
         const char* what;
         int count;
@@ -109,13 +111,12 @@ TEST(BrowseButtons, TheLastLaunchOrQuitOfADrainDecides) {
         bool launchChosen;
         std::string romPath;
     } cases[] = {
-        {"down, A", 3, {PadAction::Down, PadAction::Launch}, SelectorState::Launch, true, "/roms/beta game.bin"},
-        {"A, then Select", 3, {PadAction::Launch, PadAction::Quit}, SelectorState::Quit, false, "/roms/Alpha.rom"},
-        {"Select, then A", 3, {PadAction::Quit, PadAction::Launch}, SelectorState::Launch, true, "/roms/Alpha.rom"},
-        {"A, down, A", 3, {PadAction::Launch, PadAction::Down, PadAction::Launch}, SelectorState::Launch, true,
-         "/roms/beta game.bin"},
-        {"A on an empty list", 0, {PadAction::Launch}, SelectorState::Browse, false, ""},
-        {"A on an unreadable folder", -1, {PadAction::Launch}, SelectorState::Browse, false, ""},
+        {"down, A", 3, {down, a}, launch, true, "/roms/beta game.bin"},
+        {"A, then Select", 3, {a, select}, SelectorState::Quit, false, "/roms/Alpha.rom"},
+        {"Select, then A", 3, {select, a}, launch, true, "/roms/Alpha.rom"},
+        {"A, down, A", 3, {a, down, a}, launch, true, "/roms/beta game.bin"},
+        {"A on an empty list", 0, {a}, browse, false, ""},
+        {"A on an unreadable folder", -1, {a}, browse, false, ""},
     };
     for (const auto& drain : cases) {
         SCOPED_TRACE(drain.what);

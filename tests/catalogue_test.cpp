@@ -22,20 +22,27 @@ struct ValidFile {
 TEST(ConfigLoader, ReadsEachValueByItsLinePosition) {
     const std::string longValue(250, 'x');
     const ValidFile files[] = {
-        {"plain", "romdir=/mnt/sd/roms/\next1=.gba\next2=.bin\nemulator=/mnt/sd/emu/run\n",
+        {"plain",
+         "romdir=/mnt/sd/roms/\next1=.gba\next2=.bin\nemulator=/mnt/sd/emu/run\n",
          {"/mnt/sd/roms/", ".gba", ".bin", "/mnt/sd/emu/run"}},
-        {"keys are never read", "=roms/\nextenshun=.rom\nfoo bar=.bin\n==./emu\n",
+        {"keys are never read",
+         "=roms/\nextenshun=.rom\nfoo bar=.bin\n==./emu\n",
          {"roms/", ".rom", ".bin", "=./emu"}},
-        {"spaces stay", "dir = roms/ \ne1= .rom\ne2=.bin \nrun=./my emu\n",
+        {"spaces stay",
+         "dir = roms/ \ne1= .rom\ne2=.bin \nrun=./my emu\n",
          {" roms/ ", " .rom", ".bin ", "./my emu"}},
-        {"carriage returns stay", "a=roms/\r\nb=.rom\r\nc=.bin\r\nd=./emu\r\n",
+        {"carriage returns stay",
+         "a=roms/\r\nb=.rom\r\nc=.bin\r\nd=./emu\r\n",
          {"roms/\r", ".rom\r", ".bin\r", "./emu\r"}},
-        {"last line without newline", "a=roms/\nb=.rom\nc=.bin\nd=./emu --fast",
+        {"last line without newline",
+         "a=roms/\nb=.rom\nc=.bin\nd=./emu --fast",
          {"roms/", ".rom", ".bin", "./emu --fast"}},
-        {"swapped lines swap roles", "launch=./emu\next=.rom\next=.bin\nromdir=roms/\n",
+        {"swapped lines swap roles",
+         "launch=./emu\next=.rom\next=.bin\nromdir=roms/\n",
          {"./emu", ".rom", ".bin", "roms/"}},
         {"blank lines after the fourth", "a=r/\nb=.x\nc=.y\nd=z\n\n\r\n\n", {"r/", ".x", ".y", "z"}},
-        {"a line of 254 characters", "a=" + longValue + "xx\nb=.x\nc=.y\nd=z\n",
+        {"a line of 254 characters",
+         "a=" + longValue + "xx\nb=.x\nc=.y\nd=z\n",
          {longValue + "xx", ".x", ".y", "z"}},
     };
     for (const ValidFile& file : files) {
@@ -118,14 +125,16 @@ TEST(CatalogueScan, ListsTheNamesWithAConfiguredExtensionInByteOrder) {
     TempFolder folder;
     InFolder inside(folder.path);
     mkdir("roms", 0755);
-    for (const char* name : {"B.rom", "a.rom", "x.ROM", "x.rom.bak", ".rom", "game.bin", "noext",
-                             "Zeta.rom", "10.rom", "readme.txt", "weird.", "rom"})
+    for (const char* name : {"B.rom", "a.rom", "x.ROM", "x.rom.bak", ".rom", "game.bin", "noext", "Zeta.rom",
+                             "10.rom", "readme.txt", "weird.", "rom"})
         writeFile(std::string("roms/") + name, "");
     mkdir("roms/dir.rom", 0755);
     ASSERT_EQ(symlink("nowhere", "roms/link.bin"), 0);
 
     const ScanCase cases[] = {
-        {"case-sensitive, last dot, hidden, directory, link, capitals first", ".rom", ".bin",
+        {"case-sensitive, last dot, hidden, directory, link, capitals first",
+         ".rom",
+         ".bin",
          {".rom", "10.rom", "B.rom", "Zeta.rom", "a.rom", "dir.rom", "game.bin", "link.bin"}},
         {"upper-case value", ".ROM", ".txt", {"readme.txt", "x.ROM"}},
         {"two dots", ".bak", ".rom.bak", {"x.rom.bak"}},
@@ -134,8 +143,8 @@ TEST(CatalogueScan, ListsTheNamesWithAConfiguredExtensionInByteOrder) {
     };
     for (const ScanCase& scan : cases) {
         SCOPED_TRACE(scan.what);
-        writeFile("selector.cfg", std::string("d=roms/\ne=") + scan.extension1 + "\nf=" +
-                                      scan.extension2 + "\ng=./emu\n");
+        writeFile("selector.cfg",
+                  std::string("d=roms/\ne=") + scan.extension1 + "\nf=" + scan.extension2 + "\ng=./emu\n");
         const RomList list = scanRoms("roms/");
         EXPECT_EQ(namesOf(list), scan.expected);
     }

@@ -23,7 +23,8 @@ struct HealthyFolder : SelectorFolder {
     void settings(const std::string& folder, const std::string& extension1, const std::string& extension2,
                   const std::string& program, const std::string& lineEnd = "\n") {
         writeFile(where + "/selector.cfg", "romdir=" + folder + lineEnd + "ext1=" + extension1 + lineEnd +
-                                               "ext2=" + extension2 + lineEnd + "emulator=" + program + lineEnd);
+                                               "ext2=" + extension2 + lineEnd + "emulator=" + program +
+                                               lineEnd);
     }
     void image(const char* file, int width, int height, bool withAlpha = false) {
         savePng(makeSurface(width, height, {10, 20, 30, 0}).get(), (where + "/" + file).c_str(), withAlpha);
@@ -49,53 +50,70 @@ TEST(SelectorCheck, EachFaultGivesItsFinding) {
     } cases[] = {
         {"no settings", [](HealthyFolder& f) { std::filesystem::remove(f.where + "/selector.cfg"); },
          "selector.cfg", "missing", 1},
-        {"three lines", [](HealthyFolder& f) { writeFile(f.where + "/selector.cfg", "a=roms/\nb=.rom\nc=.bin\n"); },
+        {"three lines",
+         [](HealthyFolder& f) { writeFile(f.where + "/selector.cfg", "a=roms/\nb=.rom\nc=.bin\n"); },
          "selector.cfg line 4", "missing", 1},
-        {"no equals", [](HealthyFolder& f) { writeFile(f.where + "/selector.cfg", "a=roms/\n.rom\nc=.bin\nd=/e\n"); },
+        {"no equals",
+         [](HealthyFolder& f) { writeFile(f.where + "/selector.cfg", "a=roms/\n.rom\nc=.bin\nd=/e\n"); },
          "selector.cfg line 2", "no \"=\"", 1},
-        {"empty value", [](HealthyFolder& f) { writeFile(f.where + "/selector.cfg", "a=roms/\nb=\nc=.bin\nd=/e\n"); },
+        {"empty value",
+         [](HealthyFolder& f) { writeFile(f.where + "/selector.cfg", "a=roms/\nb=\nc=.bin\nd=/e\n"); },
          "selector.cfg line 2", "nothing after \"=\"", 1},
         {"long line", [&](HealthyFolder& f) { f.settings("roms/", tooLong, ".bin", "/e"); },
          "selector.cfg line 2", "longer than 254", 1},
-        {"five lines", [](HealthyFolder& f) { writeFile(f.where + "/selector.cfg", "a=roms/\nb=.rom\nc=.bin\nd=/e\ne=f\n"); },
+        {"five lines",
+         [](HealthyFolder& f) {
+             writeFile(f.where + "/selector.cfg", "a=roms/\nb=.rom\nc=.bin\nd=/e\ne=f\n");
+         },
          "selector.cfg line 5", "one too many", 1},
-        {"Windows line ends", [](HealthyFolder& f) { f.settings("roms/", ".rom", ".bin", f.where + "/emu", "\r\n"); },
+        {"Windows line ends",
+         [](HealthyFolder& f) { f.settings("roms/", ".rom", ".bin", f.where + "/emu", "\r\n"); },
          "selector.cfg line 1", "carriage return", 1, 3},
         {"spaces", [](HealthyFolder& f) { f.settings("roms/", ".rom", " .bin", f.where + "/emu"); },
          "selector.cfg line 3", "spaces at an end", 0},
         {"no ROM folder", [](HealthyFolder& f) { f.settings("games/", ".rom", ".bin", f.where + "/emu"); },
          "selector.cfg line 1", "does not exist", 1},
-        {"ROM folder is a file", [](HealthyFolder& f) { f.settings("emu/", ".rom", ".bin", f.where + "/emu"); },
+        {"ROM folder is a file",
+         [](HealthyFolder& f) { f.settings("emu/", ".rom", ".bin", f.where + "/emu"); },
          "selector.cfg line 1", "does not exist", 1},
-        {"ROM folder names a file", [](HealthyFolder& f) { f.settings("emu", ".rom", ".bin", f.where + "/emu"); },
-         "selector.cfg line 1", "is not a folder", 1},
+        {"ROM folder names a file",
+         [](HealthyFolder& f) { f.settings("emu", ".rom", ".bin", f.where + "/emu"); }, "selector.cfg line 1",
+         "is not a folder", 1},
         {"no trailing slash", [](HealthyFolder& f) { f.settings("roms", ".rom", ".bin", f.where + "/emu"); },
          "selector.cfg line 1", "does not end in \"/\"", 0},
-        {"extension without dot", [](HealthyFolder& f) { f.settings("roms/", ".rom", "bin", f.where + "/emu"); },
+        {"extension without dot",
+         [](HealthyFolder& f) { f.settings("roms/", ".rom", "bin", f.where + "/emu"); },
          "selector.cfg line 3", "does not begin with \".\"", 0},
-        {"extension with slash", [](HealthyFolder& f) { f.settings("roms/", ".rom", "./bin", f.where + "/emu"); },
+        {"extension with slash",
+         [](HealthyFolder& f) { f.settings("roms/", ".rom", "./bin", f.where + "/emu"); },
          "selector.cfg line 3", "contains \"/\"", 0},
-        {"same extension twice", [](HealthyFolder& f) { f.settings("roms/", ".rom", ".rom", f.where + "/emu"); },
+        {"same extension twice",
+         [](HealthyFolder& f) { f.settings("roms/", ".rom", ".rom", f.where + "/emu"); },
          "selector.cfg line 3", "both extensions", 0},
-        {"no launch program", [](HealthyFolder& f) { f.settings("roms/", ".rom", ".bin", f.where + "/gone"); },
+        {"no launch program",
+         [](HealthyFolder& f) { f.settings("roms/", ".rom", ".bin", f.where + "/gone"); },
          "selector.cfg line 4", "does not exist", 0},
-        {"launch program is a folder", [](HealthyFolder& f) { f.settings("roms/", ".rom", ".bin", f.where + "/roms"); },
+        {"launch program is a folder",
+         [](HealthyFolder& f) { f.settings("roms/", ".rom", ".bin", f.where + "/roms"); },
          "selector.cfg line 4", "is not a file", 0},
         {"launch program not executable", [](HealthyFolder& f) { chmod((f.where + "/emu").c_str(), 0644); },
          "selector.cfg line 4", "is not executable", 0},
         {"relative launch program", [](HealthyFolder& f) { f.settings("roms/", ".rom", ".bin", "./emu"); },
          "selector.cfg line 4", "is relative", 0},
-        {"no font", [](HealthyFolder& f) { std::filesystem::remove(f.where + "/font.png"); }, "font.png", "missing", 1},
+        {"no font", [](HealthyFolder& f) { std::filesystem::remove(f.where + "/font.png"); }, "font.png",
+         "missing", 1},
         {"broken arrow", [](HealthyFolder& f) { writeFile(f.where + "/arrow.png", "not a picture"); },
          "arrow.png", "cannot be loaded", 1},
         {"alpha channel", [](HealthyFolder& f) { f.image(platform::backgroundFile, 320, 240, true); },
          "background.png", "alpha channel", 0},
         {"small splash", [](HealthyFolder& f) { f.image(platform::splashFile, 160, 120); },
          "quelp-splash.png", "is 160x120", 0},
-        {"narrow font", [](HealthyFolder& f) { f.image(platform::fontFile, 400, 8); }, "font.png", "is 400x8", 0},
-        {"tall arrow", [](HealthyFolder& f) { f.image(platform::arrowFile, 16, 20); }, "arrow.png", "is 16x20", 0},
-        {"extension in capitals", [](HealthyFolder& f) { writeFile(f.where + "/roms/b.ROM", ""); },
-         "roms/", "only by case", 0},
+        {"narrow font", [](HealthyFolder& f) { f.image(platform::fontFile, 400, 8); }, "font.png", "is 400x8",
+         0},
+        {"tall arrow", [](HealthyFolder& f) { f.image(platform::arrowFile, 16, 20); }, "arrow.png",
+         "is 16x20", 0},
+        {"extension in capitals", [](HealthyFolder& f) { writeFile(f.where + "/roms/b.ROM", ""); }, "roms/",
+         "only by case", 0},
     };
     for (const auto& fault : cases) {
         SCOPED_TRACE(fault.what);
@@ -147,9 +165,11 @@ TEST(SelectorCheck, ExitStatusTellsUsageErrors) {
     const struct {
         std::string arguments;
         int status;
-    } cases[] = {{"--help", 0}, {"--frobnicate", 2}, {"one two", 2}, {"--screenshot", 2}, {"/no/such/folder", 1}};
+    } cases[] = {
+        {"--help", 0}, {"--frobnicate", 2}, {"one two", 2}, {"--screenshot", 2}, {"/no/such/folder", 1}};
     for (const auto& call : cases) {
-        const int status = std::system((std::string(SELECTOR_CHECK) + " " + call.arguments + " >/dev/null 2>&1").c_str());
+        const int status =
+            std::system((std::string(SELECTOR_CHECK) + " " + call.arguments + " >/dev/null 2>&1").c_str());
         EXPECT_EQ(WEXITSTATUS(status), call.status) << call.arguments;
     }
 }

@@ -39,12 +39,14 @@ TEST(ShippedData, FontHasAGlyphInEveryMappedCell) {
     ASSERT_TRUE(font);
     bool mapped[fontCells] = {};
     for (int code = 0; code < 256; ++code)
-        if (glyphCell(static_cast<unsigned char>(code)) >= 0) mapped[glyphCell(static_cast<unsigned char>(code))] = true;
+        if (glyphCell(static_cast<unsigned char>(code)) >= 0)
+            mapped[glyphCell(static_cast<unsigned char>(code))] = true;
     const SDL_Color key = {platform::fontKey.r, platform::fontKey.g, platform::fontKey.b, 0};
     for (int cell = 0; cell < fontCells; ++cell) {
         int inked = 0;
         for (int y = 0; y < glyphSize; ++y)
-            for (int x = 0; x < glyphSize; ++x) inked += !sameColour(pixelAt(font.get(), glyphSize * cell + x, y), key);
+            for (int x = 0; x < glyphSize; ++x)
+                inked += !sameColour(pixelAt(font.get(), glyphSize * cell + x, y), key);
         EXPECT_EQ(inked > 0, mapped[cell]) << "cell " << cell;
     }
 }

@@ -25,14 +25,15 @@ Mismatches compareRect(SDL_Surface* surface, int x, int y, int width, int height
     for (int py = 0; py < surface->h; ++py)
         for (int px = 0; px < surface->w; ++px) {
             const bool in = px >= x && px < x + width && py >= y && py < y + height;
-            if (!sameColour(pixelAt(surface, px, py), in ? inside : outside)) ++(in ? count.inside : count.outside);
+            if (!sameColour(pixelAt(surface, px, py), in ? inside : outside))
+                ++(in ? count.inside : count.outside);
         }
     return count;
 }
 
 struct BlitCase {
     const char* what;
-    int x, y;                      // where the 10x10 image goes
+    int x, y;                        // where the 10x10 image goes
     int seenX, seenY, seenW, seenH;  // the part of the 40x30 screen it covers
 };
 
@@ -48,7 +49,8 @@ TEST(ImageBlits, DrawImageIsClippedAtTheScreenEdges) {
         Surface screen = makeSurface(40, 30, black);
         Surface image = makeSurface(10, 10, red);
         drawImage(screen.get(), image.get(), static_cast<Sint16>(blit.x), static_cast<Sint16>(blit.y));
-        const Mismatches wrong = compareRect(screen.get(), blit.seenX, blit.seenY, blit.seenW, blit.seenH, red, black);
+        const Mismatches wrong =
+            compareRect(screen.get(), blit.seenX, blit.seenY, blit.seenW, blit.seenH, red, black);
         EXPECT_EQ(wrong.inside, 0);
         EXPECT_EQ(wrong.outside, 0);
     }
@@ -92,9 +94,10 @@ TEST(ImageBlits, OnlyTheExactKeyColourIsTransparent) {
 // The strip's layout, written out cell by cell.
 std::map<unsigned char, int> expectedCells() {
     std::map<unsigned char, int> cells;
-    const char* runs[] = {"\x01()", "\x04,-./0123456789:;", "\x14" "ABCDEFGHIJKLMNOPQRSTUVWXYZ>!?[]<"};
-    for (const char* run : runs)
-        for (int i = 1; run[i]; ++i) cells[static_cast<unsigned char>(run[i])] = run[0] + i - 1;
+    const std::pair<int, const char*> runs[] = {
+        {1, "()"}, {4, ",-./0123456789:;"}, {20, "ABCDEFGHIJKLMNOPQRSTUVWXYZ>!?[]<"}};
+    for (const auto& [firstCell, characters] : runs)
+        for (int i = 0; characters[i]; ++i) cells[static_cast<unsigned char>(characters[i])] = firstCell + i;
     return cells;
 }
 
@@ -109,7 +112,8 @@ TEST(BitmapFont, EveryCharacterLandsOnItsOwnCellOrLeavesItsPlaceBlank) {
         drawText(font.get(), screen.get(), 8, 1, text, 0);
         const auto cell = cells.find(static_cast<unsigned char>(code));
         const bool drawn = cell != cells.end();
-        const Mismatches wrong = compareRect(screen.get(), 8, 1, 8, 8, drawn ? cellColour(cell->second) : white, white);
+        const Mismatches wrong =
+            compareRect(screen.get(), 8, 1, 8, 8, drawn ? cellColour(cell->second) : white, white);
         EXPECT_EQ(wrong.inside, drawn ? 1 : 0);  // the key pixel in the cell's corner is not drawn
         EXPECT_EQ(wrong.outside, 0);
         EXPECT_TRUE(sameColour(pixelAt(screen.get(), 15, 8), white));
@@ -181,10 +185,11 @@ TEST(BitmapFont, RomNamesAreDrawnInCapitalsOneRowEach) {
         int count;
         std::vector<std::vector<int>> rows;  // the first six places of rows 0 to 3
     } cases[] = {
-        {3, {{s, glyphCell('U'), glyphCell('P'), glyphCell('E'), r, -1},
-             {glyphCell('B'), 1, glyphCell('1'), 2, -1, -1},
-             {glyphCell('Z'), glyphCell('Z'), -1, -1, -1, -1},
-             {-1, -1, -1, -1, -1, -1}}},
+        {3,
+         {{s, glyphCell('U'), glyphCell('P'), glyphCell('E'), r, -1},
+          {glyphCell('B'), 1, glyphCell('1'), 2, -1, -1},
+          {glyphCell('Z'), glyphCell('Z'), -1, -1, -1, -1},
+          {-1, -1, -1, -1, -1, -1}}},
         {1, {{s, glyphCell('U'), glyphCell('P'), glyphCell('E'), r, -1}, {-1, -1, -1, -1, -1, -1}}},
         {0, {{-1, -1, -1, -1, -1, -1}}},
         {-1, {{-1, -1, -1, -1, -1, -1}}},
@@ -195,12 +200,14 @@ TEST(BitmapFont, RomNamesAreDrawnInCapitalsOneRowEach) {
         drawRomNames(screen.get(), font.get(), names, drawing.count);
         for (size_t row = 0; row < drawing.rows.size(); ++row)
             EXPECT_EQ(cellsOfLine(screen.get(), nameX, firstNameY + rowHeight * static_cast<int>(row), 6),
-                      drawing.rows[row]) << "row " << row;
+                      drawing.rows[row])
+                << "row " << row;
     }
     Surface screen = makeSurface(platform::screenWidth, platform::screenHeight, white);
     drawRomNames(screen.get(), font.get(), names, 1);
-    EXPECT_EQ(cellsOfLine(screen.get(), nameX + 8 * glyphSize, firstNameY, 8),
-              (std::vector<int>{glyphCell('M'), glyphCell('E'), -1, two, dot, r, glyphCell('O'), glyphCell('M')}));
+    EXPECT_EQ(
+        cellsOfLine(screen.get(), nameX + 8 * glyphSize, firstNameY, 8),
+        (std::vector<int>{glyphCell('M'), glyphCell('E'), -1, two, dot, r, glyphCell('O'), glyphCell('M')}));
 }
 
 }  // namespace

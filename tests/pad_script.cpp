@@ -45,10 +45,14 @@ SDL_Event joyButton(Uint8 type, int button, int joystick) {
 // The event a word stands for; false for "|" and for words that are not events.
 bool eventFor(const std::string& word, SDL_Event& event) {
     int number = 0, joystick = 0;
-    if (word == "up") event = joyButton(SDL_JOYBUTTONDOWN, 0, 0);
-    else if (word == "down") event = joyButton(SDL_JOYBUTTONDOWN, 4, 0);
-    else if (word == "a") event = joyButton(SDL_JOYBUTTONDOWN, 12, 0);
-    else if (word == "select") event = joyButton(SDL_JOYBUTTONDOWN, 9, 0);
+    if (word == "up")
+        event = joyButton(SDL_JOYBUTTONDOWN, 0, 0);
+    else if (word == "down")
+        event = joyButton(SDL_JOYBUTTONDOWN, 4, 0);
+    else if (word == "a")
+        event = joyButton(SDL_JOYBUTTONDOWN, 12, 0);
+    else if (word == "select")
+        event = joyButton(SDL_JOYBUTTONDOWN, 9, 0);
     else if (std::sscanf(word.c_str(), "button:%d:%d", &number, &joystick) >= 1)
         event = joyButton(SDL_JOYBUTTONDOWN, number, joystick);
     else if (std::sscanf(word.c_str(), "release:%d", &number) == 1)

@@ -40,9 +40,14 @@ TEST(SelectorRun, HandsOffToTheChosenRomOrToTheSystemMenu) {
         {"Select, then A in one drain", threeRoms, "select a", {"./emulator", "roms/a.rom"}},
         {"A on a second pad", threeRoms, "button:12:1", {"./emulator", "roms/a.rom"}},
         {"A on an empty list is ignored", {}, "a | select", {menu}},
-        {"scrolling past the tenth row", lettered(12), repeat("down ", 11) + "a",
+        {"scrolling past the tenth row",
+         lettered(12),
+         repeat("down ", 11) + "a",
          {"./emulator", "roms/l.rom"}},
-        {"the name as spelled on disk", {"Mixed Case_1 (v2).rom"}, "a", {"./emulator", "roms/Mixed Case_1 (v2).rom"}},
+        {"the name as spelled on disk",
+         {"Mixed Case_1 (v2).rom"},
+         "a",
+         {"./emulator", "roms/Mixed Case_1 (v2).rom"}},
     };
     for (const auto& handOff : cases) {
         SCOPED_TRACE(handOff.what);
@@ -64,7 +69,8 @@ TEST(SelectorRun, HandsOffToTheChosenRomOrToTheSystemMenu) {
 TEST(SelectorRun, IgnoresEverythingButPadButtonDowns) {
     if (platform::desktopPreview) GTEST_SKIP() << "the preview build takes keys and the close request";
     SelectorFolder selector({"a.rom", "b.rom"});
-    const ProgramRun run = selector.run("release:12 release:9 key:13 key:27 axis hat close button:5 | down a");
+    const ProgramRun run =
+        selector.run("release:12 release:9 key:13 key:27 axis hat close button:5 | down a");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(selector.record(), (std::vector<std::string>{selector.where, "./emulator", "roms/b.rom"}));
 }
@@ -91,10 +97,10 @@ TEST(SelectorRun, MakesNoInvalidMemoryAccessUnderValgrind) {
 TEST(SelectorRun, StopsWithOneLineWhenStartUpFails) {
     const struct {
         const char* what;
-        const char* removed;                // a file taken out of the folder
-        std::string settings;               // replaces selector.cfg when not empty
+        const char* removed;   // a file taken out of the folder
+        std::string settings;  // replaces selector.cfg when not empty
         std::vector<std::string> environment;
-        std::string expectedStart;          // the line printed starts so
+        std::string expectedStart;  // the line printed starts so
     } cases[] = {
         {"no video", nullptr, "", {"SDL_VIDEODRIVER=no-such-driver"}, "SDL_SetVideoMode failed: "},
         {"no background", platform::backgroundFile, "", {}, "IMG_Load failed: "},
@@ -122,8 +128,8 @@ TEST(SelectorRun, DrawsTheListWithTheArrowOnItsRow) {
     const std::string first = selector.where + "/first.bmp", scrolled = selector.where + "/scrolled.bmp";
     // A drain follows the flip of its pass, so a save at the start of a drain
     // shows what the presses of the drain before it did.
-    const ProgramRun run = selector.run("down down | save:" + first + " " + repeat("down ", 8) + "| save:" +
-                                        scrolled + " select");
+    const ProgramRun run = selector.run("down down | save:" + first + " " + repeat("down ", 8) +
+                                        "| save:" + scrolled + " select");
     ASSERT_EQ(run.status, 0) << run.output;
     const struct {
         std::string frame;
@@ -138,9 +144,11 @@ TEST(SelectorRun, DrawsTheListWithTheArrowOnItsRow) {
         EXPECT_TRUE(sameColour(pixelAt(frame.get(), 319, 239), backgroundColour));
         for (int row = 0; row < 10; ++row) {
             const SDL_Color arrowPlace = pixelAt(frame.get(), 35 + arrowInkX, 37 + 15 * row + arrowInkY);
-            EXPECT_TRUE(sameColour(arrowPlace, row == expected.cursorRow ? arrowColour : backgroundColour)) << row;
+            EXPECT_TRUE(sameColour(arrowPlace, row == expected.cursorRow ? arrowColour : backgroundColour))
+                << row;
             const char letter = static_cast<char>(expected.firstLetter + row);
-            EXPECT_TRUE(sameColour(pixelAt(frame.get(), 60, 45 + 15 * row), cellColour(glyphCell(letter)))) << row;
+            EXPECT_TRUE(sameColour(pixelAt(frame.get(), 60, 45 + 15 * row), cellColour(glyphCell(letter))))
+                << row;
             EXPECT_TRUE(sameColour(pixelAt(frame.get(), 60 + 8, 45 + 15 * row), cellColour(glyphCell('.'))));
         }
         EXPECT_TRUE(sameColour(pixelAt(frame.get(), 60, 45 + 15 * 10), backgroundColour));

@@ -28,7 +28,9 @@ struct WorkingFolder {
     }
 };
 
-std::string lineOf(int line) { return std::string(platform::configFileName) + " line " + std::to_string(line); }
+std::string lineOf(int line) {
+    return std::string(platform::configFileName) + " line " + std::to_string(line);
+}
 
 // The value without the spaces and carriage return that may surround it.
 std::string trimmed(const std::string& value) {
@@ -75,14 +77,17 @@ void checkRomDirectory(const std::string& directory, std::vector<Finding>& findi
         return;
     }
     if (!S_ISDIR(info.st_mode)) {
-        findings.push_back({where, "ROM folder " + quoted(directory) + " is not a folder: name the folder that holds the ROMs"});
+        findings.push_back({where, "ROM folder " + quoted(directory) +
+                                       " is not a folder: name the folder that holds the ROMs"});
         return;
     }
     if (access(directory.c_str(), R_OK | X_OK) != 0)
-        findings.push_back({where, "ROM folder " + quoted(directory) + " cannot be read: give the selector read access"});
+        findings.push_back(
+            {where, "ROM folder " + quoted(directory) + " cannot be read: give the selector read access"});
     if (directory.back() != '/')
-        findings.push_back({where, "ROM folder " + quoted(directory) +
-                                       " does not end in \"/\": the file name is put right after it, so add the \"/\""});
+        findings.push_back(
+            {where, "ROM folder " + quoted(directory) +
+                        " does not end in \"/\": the file name is put right after it, so add the \"/\""});
 }
 
 void checkExtensions(const SelectorConfig& config, std::vector<Finding>& findings) {
@@ -91,9 +96,10 @@ void checkExtensions(const SelectorConfig& config, std::vector<Finding>& finding
         const std::string& extension = *extensions[i];
         const std::string bare = trimmed(extension);  // surrounding spaces have findings of their own
         if (bare.empty() || bare.front() != '.')
-            findings.push_back({lineOf(i + 2), "extension " + quoted(extension) +
-                                                   " does not begin with \".\": write it with its dot, as in " +
-                                                   quoted("." + bare)});
+            findings.push_back(
+                {lineOf(i + 2), "extension " + quoted(extension) +
+                                    " does not begin with \".\": write it with its dot, as in " +
+                                    quoted("." + bare)});
         if (extension.find('/') != std::string::npos)
             findings.push_back({lineOf(i + 2), "extension " + quoted(extension) +
                                                    " contains \"/\": no file name can end in it"});
@@ -103,20 +109,25 @@ void checkExtensions(const SelectorConfig& config, std::vector<Finding>& finding
                                            ": the second one can accept another kind of file"});
 }
 
-void checkLaunchProgram(const std::string& program, const std::string& folder, std::vector<Finding>& findings) {
+void checkLaunchProgram(const std::string& program, const std::string& folder,
+                        std::vector<Finding>& findings) {
     const std::string where = lineOf(4);
     struct stat info;
     if (stat(program.c_str(), &info) != 0) {
-        findings.push_back({where, "launch program " + quoted(program) + " does not exist: A will do nothing; correct the path"});
+        findings.push_back({where, "launch program " + quoted(program) +
+                                       " does not exist: A will do nothing; correct the path"});
         return;
     }
     if (!S_ISREG(info.st_mode))
-        findings.push_back({where, "launch program " + quoted(program) + " is not a file: name the program itself"});
+        findings.push_back(
+            {where, "launch program " + quoted(program) + " is not a file: name the program itself"});
     else if (access(program.c_str(), X_OK) != 0)
         findings.push_back({where, "launch program " + quoted(program) + " is not executable: chmod +x it"});
     if (program.front() != '/')
-        findings.push_back({where, "launch program " + quoted(program) + " is relative: it is found from the selector's "
-                                   "working folder (" + folder + "), so start the selector from there"});
+        findings.push_back({where, "launch program " + quoted(program) +
+                                       " is relative: it is found from the selector's "
+                                       "working folder (" +
+                                       folder + "), so start the selector from there"});
 }
 
 void checkImages(CheckReport& report) {
@@ -127,8 +138,10 @@ void checkImages(CheckReport& report) {
     } images[] = {
         {platform::backgroundFile, 320, 320, 240, 240, "320x240"},
         {platform::splashFile, 320, 320, 240, 240, "320x240"},
-        {platform::fontFile, glyphSize * fontCells, INT_MAX, glyphSize, INT_MAX, "at least 416x8: 52 cells of 8x8"},
-        {platform::arrowFile, 1, nameX - arrowX, 1, rowHeight, "at most 25x15: left of the names, within a row"},
+        {platform::fontFile, glyphSize * fontCells, INT_MAX, glyphSize, INT_MAX,
+         "at least 416x8: 52 cells of 8x8"},
+        {platform::arrowFile, 1, nameX - arrowX, 1, rowHeight,
+         "at most 25x15: left of the names, within a row"},
     };
     for (const auto& expected : images) {
         if (access(expected.file, F_OK) != 0) {
@@ -139,16 +152,19 @@ void checkImages(CheckReport& report) {
         Surface image(IMG_Load(expected.file));
         if (!image) {
             report.starts = false;
-            report.findings.push_back({expected.file, std::string("cannot be loaded (") + IMG_GetError() +
-                                                          "): the selector stops at start-up; save it as a PNG"});
+            report.findings.push_back(
+                {expected.file, std::string("cannot be loaded (") + IMG_GetError() +
+                                    "): the selector stops at start-up; save it as a PNG"});
             continue;
         }
         if (image->format->Amask != 0)
-            report.findings.push_back({expected.file, "has an alpha channel, so SDL blends it instead of using the "
-                                                      "transparent colour: save it as RGB without alpha"});
+            report.findings.push_back({expected.file,
+                                       "has an alpha channel, so SDL blends it instead of using the "
+                                       "transparent colour: save it as RGB without alpha"});
         if (image->w < expected.minWidth || image->w > expected.maxWidth || image->h < expected.minHeight ||
             image->h > expected.maxHeight)
-            report.findings.push_back({expected.file, "is " + std::to_string(image->w) + "x" + std::to_string(image->h) +
+            report.findings.push_back({expected.file, "is " + std::to_string(image->w) + "x" +
+                                                          std::to_string(image->h) +
                                                           ", the selector expects " + expected.expected});
     }
 }
@@ -175,10 +191,11 @@ void checkCaseOnlyMismatches(const SelectorConfig& config, std::vector<Finding>&
     }
     std::free(entries);
     for (const auto& [extension, seen] : mismatches)
-        findings.push_back({config.romDirectory, std::to_string(seen.first) + " file(s) such as " + quoted(seen.second) +
-                                                     " end in " + quoted(extension) +
-                                                     ", which differs from a configured extension only by case, "
-                                                     "and are not listed: rename them or change the extension"});
+        findings.push_back(
+            {config.romDirectory, std::to_string(seen.first) + " file(s) such as " + quoted(seen.second) +
+                                      " end in " + quoted(extension) +
+                                      ", which differs from a configured extension only by case, "
+                                      "and are not listed: rename them or change the extension"});
 }
 
 void describeCatalogue(const SelectorConfig& config, CheckReport& report) {
@@ -213,11 +230,13 @@ CheckReport checkFolder(const std::string& folder) {
     const ConfigReading reading = loadConfig(platform::configFileName);
     report.starts = reading.fault == ConfigFault::None;
     if (reading.fault == ConfigFault::CannotOpen)
-        report.findings.push_back({platform::configFileName, "missing or unreadable: the selector stops at start-up"});
+        report.findings.push_back(
+            {platform::configFileName, "missing or unreadable: the selector stops at start-up"});
     else if (reading.fault != ConfigFault::None)
-        report.findings.push_back({lineOf(reading.line), describeConfigFault(reading, platform::configFileName)
-                                                             .substr(lineOf(reading.line).size() + 2) +
-                                                             " (the selector stops at start-up)"});
+        report.findings.push_back(
+            {lineOf(reading.line),
+             describeConfigFault(reading, platform::configFileName).substr(lineOf(reading.line).size() + 2) +
+                 " (the selector stops at start-up)"});
     checkImages(report);
     if (reading.fault != ConfigFault::None) return report;
 
@@ -237,17 +256,20 @@ std::string formatReport(const CheckReport& report, const std::string& folder) {
     std::string text;
     for (const Finding& finding : report.findings) text += finding.where + ": " + finding.what + "\n";
     if (report.romCount > 0) {
-        text += "catalogue: " + std::to_string(report.romCount) + " entries would be listed; the first screen shows:\n";
+        text += "catalogue: " + std::to_string(report.romCount) +
+                " entries would be listed; the first screen shows:\n";
         for (const std::string& name : report.firstScreen) text += "    " + name + "\n";
         if (report.cutNames || report.blankedNames)
-            text += "catalogue: " + std::to_string(report.cutNames) + " name(s) longer than 34 characters are cut, " +
-                    std::to_string(report.blankedNames) + " have characters the font cannot draw (shown as spaces)\n";
+            text += "catalogue: " + std::to_string(report.cutNames) +
+                    " name(s) longer than 34 characters are cut, " + std::to_string(report.blankedNames) +
+                    " have characters the font cannot draw (shown as spaces)\n";
     }
     const std::string found = std::to_string(report.findings.size()) + " finding(s)";
     if (!report.starts)
         return text + "selector-check: " + folder + ": " + found + "; the selector would not start\n";
     if (report.romCount < 0)
-        return text + "selector-check: " + folder + ": " + found + "; the ROM folder cannot be read, the list would be empty\n";
+        return text + "selector-check: " + folder + ": " + found +
+               "; the ROM folder cannot be read, the list would be empty\n";
     return text + "selector-check: " + folder + ": " + found + "; the selector would list " +
            std::to_string(report.romCount) + " entries\n";
 }

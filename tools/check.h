@@ -13,11 +13,11 @@ struct Finding {
 
 struct CheckReport {
     std::vector<Finding> findings;
-    bool starts = false;   // the settings and all four images load
-    int romCount = -1;     // entries the selector would list; -1 when it cannot scan
+    bool starts = false;                   // the settings and all four images load
+    int romCount = -1;                     // entries the selector would list; -1 when it cannot scan
     std::vector<std::string> firstScreen;  // the first ten names as the screen shows them
-    int cutNames = 0;      // listed names longer than a line
-    int blankedNames = 0;  // listed names with characters the font cannot draw
+    int cutNames = 0;                      // listed names longer than a line
+    int blankedNames = 0;                  // listed names with characters the font cannot draw
 };
 
 // Checks the selector folder `folder` as the selector would see it when

@@ -30,8 +30,10 @@ SDL_Color pixelAt(SDL_Surface* surface, int x, int y) {
     switch (bytes) {
     case 1: value = *at; break;
     case 2: value = *reinterpret_cast<const Uint16*>(at); break;
-    case 3: value = SDL_BYTEORDER == SDL_LIL_ENDIAN ? at[0] | at[1] << 8 | at[2] << 16
-                                                    : at[2] | at[1] << 8 | at[0] << 16; break;
+    case 3:
+        value = SDL_BYTEORDER == SDL_LIL_ENDIAN ? at[0] | at[1] << 8 | at[2] << 16
+                                                : at[2] | at[1] << 8 | at[0] << 16;
+        break;
     default: value = *reinterpret_cast<const Uint32*>(at); break;
     }
     SDL_Color colour = {0, 0, 0, 0};
@@ -62,7 +64,7 @@ bool savePng(SDL_Surface* surface, const char* path, bool withAlpha) {
     appendBigEndian(header, static_cast<Uint32>(surface->w));
     appendBigEndian(header, static_cast<Uint32>(surface->h));
     const char colourType = withAlpha ? 6 : 2;  // RGBA or RGB
-    header += {8, colourType, 0, 0, 0};  // 8 bits a channel, deflate, no filter, no interlace
+    header += {8, colourType, 0, 0, 0};         // 8 bits a channel, deflate, no filter, no interlace
 
     std::string png("\x89PNG\r\n\x1a\n", 8);
     appendChunk(png, "IHDR", header);

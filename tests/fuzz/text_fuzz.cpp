@@ -12,8 +12,8 @@
 namespace {
 
 Surface makeFont() {
-    Surface font(SDL_CreateRGBSurface(SDL_SWSURFACE, glyphSize * fontCells, glyphSize, 24, 0xff, 0xff00,
-                                      0xff0000, 0));
+    Surface font(
+        SDL_CreateRGBSurface(SDL_SWSURFACE, glyphSize * fontCells, glyphSize, 24, 0xff, 0xff00, 0xff0000, 0));
     for (int x = 0; x < font->w; x += 2) {
         SDL_Rect column = {static_cast<Sint16>(x), 0, 1, glyphSize};
         SDL_FillRect(font.get(), &column, SDL_MapRGB(font->format, 255, 81, 247));
