@@ -55,23 +55,30 @@ ConfigReading loadConfig(const char* path) {
     return reading;
 }
 
+std::string configFaultReason(ConfigFault fault) {
+    switch (fault) {
+    case ConfigFault::None: return "fine";
+    case ConfigFault::CannotOpen: return "cannot be opened";
+    case ConfigFault::MissingEquals: return "no \"=\"; every line reads key=value";
+    case ConfigFault::EmptyValue: return "nothing after \"=\"; every line reads key=value";
+    case ConfigFault::LineTooLong:
+        return "longer than " + std::to_string(maxConfigLineLength) + " characters";
+    case ConfigFault::TooFewLines:
+        return "missing; the file holds four key=value lines: "
+               "ROM folder, extension, extension, launch program";
+    case ConfigFault::TooManyLines: return "one too many; the file holds exactly four key=value lines";
+    }
+    return "unreadable";
+}
+
 std::string describeConfigFault(const ConfigReading& reading, const char* path) {
-    const std::string where = std::string(path) + " line " + std::to_string(reading.line) + ": ";
     switch (reading.fault) {
     case ConfigFault::None: return std::string(path) + ": fine";
     case ConfigFault::CannotOpen: return std::string("Cannot open file ") + path;
-    case ConfigFault::MissingEquals: return where + "no \"=\"; every line reads key=value";
-    case ConfigFault::EmptyValue: return where + "nothing after \"=\"; every line reads key=value";
-    case ConfigFault::LineTooLong:
-        return where + "longer than " + std::to_string(maxConfigLineLength) + " characters";
-    case ConfigFault::TooFewLines:
-        return where +
-               "missing; the file holds four key=value lines: "
-               "ROM folder, extension, extension, launch program";
-    case ConfigFault::TooManyLines:
-        return where + "one too many; the file holds exactly four key=value lines";
+    default:
+        return std::string(path) + " line " + std::to_string(reading.line) + ": " +
+               configFaultReason(reading.fault);
     }
-    return where + "unreadable";
 }
 
 std::optional<SelectorConfig> readConfig() {

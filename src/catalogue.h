@@ -41,6 +41,9 @@ struct ConfigReading {
 // buffers; a fault leaves `config` partly filled.
 ConfigReading loadConfig(const char* path);
 
+// What is wrong with a line that has `fault`, without the file and line.
+std::string configFaultReason(ConfigFault fault);
+
 // The one line (without newline) that tells a user what is wrong with the
 // file at `path`; "Cannot open file PATH" when it could not be opened.
 std::string describeConfigFault(const ConfigReading& reading, const char* path);

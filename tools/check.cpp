@@ -234,9 +234,7 @@ CheckReport checkFolder(const std::string& folder) {
             {platform::configFileName, "missing or unreadable: the selector stops at start-up"});
     else if (reading.fault != ConfigFault::None)
         report.findings.push_back(
-            {lineOf(reading.line),
-             describeConfigFault(reading, platform::configFileName).substr(lineOf(reading.line).size() + 2) +
-                 " (the selector stops at start-up)"});
+            {lineOf(reading.line), configFaultReason(reading.fault) + " (the selector stops at start-up)"});
     checkImages(report);
     if (reading.fault != ConfigFault::None) return report;
 
