@@ -2,9 +2,8 @@
 // work can cost, so that the ratio shows how close the code is to its limit.
 #include <benchmark/benchmark.h>
 #include <dirent.h>
-#include <unistd.h>
 
-#include <SDL_image.h>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>

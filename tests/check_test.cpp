@@ -26,6 +26,7 @@ struct HealthyFolder : SelectorFolder {
                                                "ext2=" + extension2 + lineEnd + "emulator=" + program +
                                                lineEnd);
     }
+    void raw(const std::string& text) { writeFile(where + "/selector.cfg", text); }
     void image(const char* file, int width, int height, bool withAlpha = false) {
         savePng(makeSurface(width, height, {10, 20, 30, 0}).get(), (where + "/" + file).c_str(), withAlpha);
     }
@@ -50,21 +51,15 @@ TEST(SelectorCheck, EachFaultGivesItsFinding) {
     } cases[] = {
         {"no settings", [](HealthyFolder& f) { std::filesystem::remove(f.where + "/selector.cfg"); },
          "selector.cfg", "missing", 1},
-        {"three lines",
-         [](HealthyFolder& f) { writeFile(f.where + "/selector.cfg", "a=roms/\nb=.rom\nc=.bin\n"); },
-         "selector.cfg line 4", "missing", 1},
-        {"no equals",
-         [](HealthyFolder& f) { writeFile(f.where + "/selector.cfg", "a=roms/\n.rom\nc=.bin\nd=/e\n"); },
-         "selector.cfg line 2", "no \"=\"", 1},
-        {"empty value",
-         [](HealthyFolder& f) { writeFile(f.where + "/selector.cfg", "a=roms/\nb=\nc=.bin\nd=/e\n"); },
-         "selector.cfg line 2", "nothing after \"=\"", 1},
+        {"three lines", [](HealthyFolder& f) { f.raw("a=roms/\nb=.rom\nc=.bin\n"); }, "selector.cfg line 4",
+         "missing", 1},
+        {"no equals", [](HealthyFolder& f) { f.raw("a=roms/\n.rom\nc=.bin\nd=/e\n"); }, "selector.cfg line 2",
+         "no \"=\"", 1},
+        {"empty value", [](HealthyFolder& f) { f.raw("a=roms/\nb=\nc=.bin\nd=/e\n"); }, "selector.cfg line 2",
+         "nothing after \"=\"", 1},
         {"long line", [&](HealthyFolder& f) { f.settings("roms/", tooLong, ".bin", "/e"); },
          "selector.cfg line 2", "longer than 254", 1},
-        {"five lines",
-         [](HealthyFolder& f) {
-             writeFile(f.where + "/selector.cfg", "a=roms/\nb=.rom\nc=.bin\nd=/e\ne=f\n");
-         },
+        {"five lines", [](HealthyFolder& f) { f.raw("a=roms/\nb=.rom\nc=.bin\nd=/e\ne=f\n"); },
          "selector.cfg line 5", "one too many", 1},
         {"Windows line ends",
          [](HealthyFolder& f) { f.settings("roms/", ".rom", ".bin", f.where + "/emu", "\r\n"); },
