@@ -3,9 +3,14 @@
 #include <unistd.h>
 
 #include <SDL_image.h>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <new>
 #include <utility>
 
+#include "files.h"
 #include "platform.h"
 
 PadAction actionForButton(int button) {
@@ -71,11 +76,30 @@ void refillNames(NameWindow& names, const RomList& list, const BrowseView& view)
         names[k] = list.name(view.windowFirst + k);
 }
 
+Surface loadImage(const char* file, std::string& problem) {
+    OpenedFile opened = openRegularFile(file);
+    if (opened.kind) {
+        problem = notAFileMessage(file, opened.kind);
+        return nullptr;
+    }
+    Surface image;
+    if (!opened.file) {
+        image.reset(IMG_Load(file));  // cannot be opened: SDL's loader says why
+    } else if (SDL_RWops* source = SDL_RWFromFP(opened.file.get(), SDL_TRUE)) {
+        opened.file.release();  // closed with the source
+        image.reset(IMG_Load_RW(source, 1));
+    }
+    if (!image) problem = std::string("IMG_Load failed: ") + SDL_GetError();
+    return image;
+}
+
 namespace {
 
-Surface loadImage(const char* file) {
-    Surface image(IMG_Load(file));
-    if (!image) std::printf("IMG_Load failed: %s\n", SDL_GetError());
+// Loads `file`, or prints why it cannot be loaded.
+Surface loadImageOrSay(const char* file) {
+    std::string problem;
+    Surface image = loadImage(file, problem);
+    if (!image) std::printf("%s\n", problem.c_str());
     return image;
 }
 
@@ -83,6 +107,10 @@ Surface loadImage(const char* file) {
 
 std::optional<SelectorContext> startSelector() {
     SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK);
+    // SDL turns these into quit requests, which the selector does not take
+    // from the pad: give them back their ordinary action so it can be stopped.
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
     SDL_ShowCursor(0);
     SDL_JoystickOpen(platform::padJoystick);
 
@@ -93,15 +121,15 @@ std::optional<SelectorContext> startSelector() {
         std::printf("SDL_SetVideoMode failed: %s\n", SDL_GetError());
         return std::nullopt;
     }
-    context.background = loadImage(platform::backgroundFile);
+    context.background = loadImageOrSay(platform::backgroundFile);
     if (!context.background) return std::nullopt;
-    context.font = loadImage(platform::fontFile);
+    context.font = loadImageOrSay(platform::fontFile);
     if (!context.font) return std::nullopt;
     setColourKey(context.font.get(), platform::fontKey);
-    context.arrow = loadImage(platform::arrowFile);
+    context.arrow = loadImageOrSay(platform::arrowFile);
     if (!context.arrow) return std::nullopt;
     setColourKey(context.arrow.get(), platform::arrowKey);
-    context.splash = loadImage(platform::splashFile);
+    context.splash = loadImageOrSay(platform::splashFile);
     if (!context.splash) return std::nullopt;
 
     std::optional<SelectorConfig> config = readConfig();
@@ -179,22 +207,29 @@ int handOff(SelectorContext& context) {
     SDL_Quit();
     std::fflush(stdout);  // messages printed so far must not die with the process image
 
+    const char* program = context.launchChosen ? context.config.launchProgram.c_str() : platform::menuProgram;
     if (context.launchChosen) {
-        const char* program = context.config.launchProgram.c_str();
         execl(program, program, context.romPath.c_str(), static_cast<char*>(nullptr));
     } else {
         [[maybe_unused]] const int moved = chdir(platform::menuDirectory);
-        execl(platform::menuProgram, platform::menuProgram, static_cast<char*>(nullptr));
+        execl(program, program, static_cast<char*>(nullptr));
     }
-    return 0;
+    std::printf("Cannot start %s: %s\n", program, std::strerror(errno));
+    return 1;
 }
 
 int runSelector() {
-    std::optional<SelectorContext> context = startSelector();
-    if (!context) {
+    try {
+        std::optional<SelectorContext> context = startSelector();
+        if (!context) {
+            SDL_Quit();
+            return 1;
+        }
+        runMainLoop(*context);
+        return handOff(*context);
+    } catch (const std::bad_alloc&) {
+        std::puts("out of memory");
         SDL_Quit();
         return 1;
     }
-    runMainLoop(*context);
-    return handOff(*context);
 }

@@ -71,8 +71,15 @@ struct SelectorContext {
     NameWindow names;
 };
 
+// Loads the image `file` from the working folder as the loader returns it.
+// Returns it, or nothing with `problem` set to the line that says why:
+// "IMG_Load failed: ..." or "FILE is a directory, not a file" (a FIFO or a
+// device in its place is named, never waited on).
+Surface loadImage(const char* file, std::string& problem);
+
 // Starts SDL, opens the display, loads the images and reads "selector.cfg".
-// Returns the context, or nothing after printing what failed.
+// Returns the context, or nothing after printing what failed. SIGINT and
+// SIGTERM keep their ordinary action: they end the program.
 std::optional<SelectorContext> startSelector();
 
 // Acts on one action of the browse screen.
@@ -86,8 +93,10 @@ void browsePass(SelectorContext& context);
 void runMainLoop(SelectorContext& context);
 
 // Releases the images, shuts SDL down and replaces the process with the
-// launch program or the system menu. Returns 0, only when that fails.
+// launch program or the system menu. Returns only when that fails: 1, after
+// printing "Cannot start PROGRAM: REASON".
 int handOff(SelectorContext& context);
 
-// The whole selector: returns 0 when the hand-off fails, 1 when start-up does.
+// The whole selector. Returns 1 after printing one line when start-up or
+// the hand-off fails, or when memory runs out ("out of memory").
 int runSelector();

@@ -1,22 +1,37 @@
 #include "catalogue.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <new>
 #include <utility>
 
+#include "files.h"
 #include "platform.h"
 
 namespace {
 
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
+// Reading one line of the settings file.
+enum class LineRead { Line, TooLong, End };
 
-bool isBlank(const char* line) { return line[std::strspn(line, "\r\n")] == '\0'; }
+// Reads the next line without its newline into `line`, at most `capacity`
+// bytes of it. TooLong when the line holds more, End at the end of the file
+// (or on a read error) before any byte.
+LineRead readLine(FILE* file, char* line, size_t capacity, size_t& length) {
+    length = 0;
+    int c;
+    while ((c = std::getc(file)) != EOF && c != '\n') {
+        if (length == capacity) return LineRead::TooLong;
+        line[length++] = static_cast<char>(c);
+    }
+    return length > 0 || c == '\n' ? LineRead::Line : LineRead::End;
+}
+
+bool isBlank(const char* line, size_t length) {
+    return std::all_of(line, line + length, [](char c) { return c == '\r'; });
+}
 
 ConfigReading faultAt(ConfigReading reading, ConfigFault fault, int line) {
     reading.fault = fault;
@@ -28,28 +43,36 @@ ConfigReading faultAt(ConfigReading reading, ConfigFault fault, int line) {
 
 ConfigReading loadConfig(const char* path) {
     ConfigReading reading;
-    File file(std::fopen(path, "r"));
-    if (!file) return faultAt(std::move(reading), ConfigFault::CannotOpen, 0);
+    const OpenedFile opened = openRegularFile(path);
+    if (!opened.file) {
+        reading.kind = opened.kind;
+        reading.error = opened.error;
+        return faultAt(std::move(reading), opened.kind ? ConfigFault::NotAFile : ConfigFault::CannotOpen, 0);
+    }
 
     std::string* const slots[configLines] = {&reading.config.romDirectory, &reading.config.romExtension1,
                                              &reading.config.romExtension2, &reading.config.launchProgram};
-    char line[maxConfigLineLength + 2];  // the characters, a newline, a NUL
+    char line[maxConfigLineLength];
+    size_t length = 0;
     int number = 0;
-    while (std::fgets(line, sizeof line, file.get())) {
+    for (LineRead read; (read = readLine(opened.file.get(), line, sizeof line, length)) != LineRead::End;) {
         ++number;
-        const size_t length = std::strlen(line);
-        if (length == sizeof line - 1 && line[length - 1] != '\n')
-            return faultAt(std::move(reading), ConfigFault::LineTooLong, number);
+        if (read == LineRead::TooLong) return faultAt(std::move(reading), ConfigFault::LineTooLong, number);
+        if (std::memchr(line, '\0', length)) return faultAt(std::move(reading), ConfigFault::NulByte, number);
         if (number > configLines) {
-            if (isBlank(line)) continue;  // a blank line after the fourth is harmless
+            if (isBlank(line, length)) continue;  // a blank line after the fourth is harmless
             return faultAt(std::move(reading), ConfigFault::TooManyLines, number);
         }
-        const char* equals = std::strchr(line, '=');
+        const char* equals = static_cast<const char*>(std::memchr(line, '=', length));
         if (!equals) return faultAt(std::move(reading), ConfigFault::MissingEquals, number);
         const char* value = equals + 1;
-        const size_t valueLength = std::strcspn(value, "\n");
+        const size_t valueLength = static_cast<size_t>(line + length - value);
         if (valueLength == 0) return faultAt(std::move(reading), ConfigFault::EmptyValue, number);
         slots[number - 1]->assign(value, valueLength);
+    }
+    if (std::ferror(opened.file.get())) {
+        reading.error = errno;
+        return faultAt(std::move(reading), ConfigFault::ReadError, number + 1);
     }
     if (number < configLines) return faultAt(std::move(reading), ConfigFault::TooFewLines, number + 1);
     return reading;
@@ -59,6 +82,9 @@ std::string configFaultReason(ConfigFault fault) {
     switch (fault) {
     case ConfigFault::None: return "fine";
     case ConfigFault::CannotOpen: return "cannot be opened";
+    case ConfigFault::NotAFile: return "not a file";
+    case ConfigFault::ReadError: return "cannot be read";
+    case ConfigFault::NulByte: return "holds a NUL byte; the file is text, one key=value line each";
     case ConfigFault::MissingEquals: return "no \"=\"; every line reads key=value";
     case ConfigFault::EmptyValue: return "nothing after \"=\"; every line reads key=value";
     case ConfigFault::LineTooLong:
@@ -75,6 +101,8 @@ std::string describeConfigFault(const ConfigReading& reading, const char* path) 
     switch (reading.fault) {
     case ConfigFault::None: return std::string(path) + ": fine";
     case ConfigFault::CannotOpen: return std::string("Cannot open file ") + path;
+    case ConfigFault::NotAFile: return notAFileMessage(path, reading.kind);
+    case ConfigFault::ReadError: return std::string("Cannot read file ") + path + ": " + std::strerror(reading.error);
     default:
         return std::string(path) + " line " + std::to_string(reading.line) + ": " +
                configFaultReason(reading.fault);
@@ -102,9 +130,13 @@ bool isRomName(const char* name, const SelectorConfig& config) {
     return !extension.empty() && (extension == config.romExtension1 || extension == config.romExtension2);
 }
 
-int isRom(const struct dirent* entry) {
-    const std::optional<SelectorConfig> config = readConfig();
-    return config && isRomName(entry->d_name, *config) ? 1 : 0;
+int isRom(const struct dirent* entry) noexcept {
+    try {
+        const std::optional<SelectorConfig> config = readConfig();
+        return config && isRomName(entry->d_name, *config) ? 1 : 0;
+    } catch (...) {
+        return 0;  // an exception must not unwind through scandir
+    }
 }
 
 RomList::RomList(RomList&& other) noexcept

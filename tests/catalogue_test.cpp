@@ -65,7 +65,7 @@ struct BrokenFile {
 };
 
 TEST(ConfigLoader, NamesTheLineOfAFileThatBreaksTheFormat) {
-    const std::string good = "a=roms/\nb=.rom\nc=.bin\n";
+    const std::string good = "a=roms/\nb=.rom\nc=.bin\n";  // three good lines
     const BrokenFile files[] = {
         {"empty file", "", ConfigFault::TooFewLines, 1,
          "selector.cfg line 1: missing; the file holds four key=value lines: "
@@ -84,6 +84,12 @@ TEST(ConfigLoader, NamesTheLineOfAFileThatBreaksTheFormat) {
         {"five lines", good + "d=emu\ne=more\n", ConfigFault::TooManyLines, 5,
          "selector.cfg line 5: one too many; the file holds exactly four key=value lines\n"},
         {"a line after blank ones", good + "d=emu\n\n\ne=more\n", ConfigFault::TooManyLines, 7, nullptr},
+        {"a NUL byte", good + std::string("d=e\0mu\n", 7), ConfigFault::NulByte, 4,
+         "selector.cfg line 4: holds a NUL byte; the file is text, one key=value line each\n"},
+        {"a NUL byte after the fourth line", good + std::string("d=emu\n\0\n", 8), ConfigFault::NulByte, 5,
+         nullptr},
+        {"a NUL byte hiding a line", std::string("a=roms/\0", 8) + std::string(247, 'x') + "e=.rom\nc=.bin\nd=e\n",
+         ConfigFault::LineTooLong, 1, nullptr},
     };
     for (const BrokenFile& file : files) {
         SCOPED_TRACE(file.what);

@@ -8,6 +8,7 @@
 //   axis hat close       a stick motion, a hat motion, the window-close request
 //   |                    the end of one drain: SDL_PollEvent reports no event
 //   save:FILE            saves the screen as it was last flipped to FILE (BMP)
+//   hold                 waits for a signal, for ever: the run ends only by one
 // Once the words run out every drain is empty; after 100 such drains the
 // process ends with status 97, so a test that never reaches a hand-off fails.
 //
@@ -101,6 +102,8 @@ extern "C" int SDL_PollEvent(SDL_Event* event) {
             SDL_SaveBMP(SDL_GetVideoSurface(), word.c_str() + 5);
             continue;
         }
+        if (word == "hold")
+            for (;;) pause();
         SDL_Event scripted;
         if (!eventFor(word, scripted)) return 0;
         if (event) *event = scripted;

@@ -2,7 +2,13 @@
 // process, with pad presses from a script (see pad_script.cpp).
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 
 #include "png.h"
 #include "support.h"
@@ -75,12 +81,37 @@ TEST(SelectorRun, IgnoresEverythingButPadButtonDowns) {
     EXPECT_EQ(selector.record(), (std::vector<std::string>{selector.where, "./emulator", "roms/b.rom"}));
 }
 
-TEST(SelectorRun, AFailedHandOffReturnsZeroSilently) {
-    SelectorFolder selector({"a.rom"}, "./no-such-emulator");
-    const ProgramRun run = selector.run("a");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output, "");
-    EXPECT_FALSE(std::filesystem::exists(selector.where + "/record"));
+TEST(SelectorRun, AFailedHandOffSaysWhyAndFails) {
+    const struct {
+        const char* what;
+        std::string launchProgram;
+        std::string script;
+        std::function<void(const std::string& where)> breakIt;
+        std::string line;
+    } cases[] = {
+        {"missing launch program", "./no-such-emulator", "a", [](const std::string&) {},
+         "Cannot start ./no-such-emulator: No such file or directory\n"},
+        {"launch program not executable", "./emulator", "a",
+         [](const std::string& where) {
+             std::filesystem::remove(where + "/emulator");
+             writeFile(where + "/emulator", "#!/bin/sh\n");
+         },
+         "Cannot start ./emulator: Permission denied\n"},
+        {"launch program is a folder", "./roms", "a", [](const std::string&) {},
+         "Cannot start ./roms: Permission denied\n"},
+        {"missing system menu", "./emulator", "select",
+         [](const std::string& where) { std::filesystem::remove(where + "/menu-root/usr/gp2x/gp2xmenu"); },
+         "Cannot start /usr/gp2x/gp2xmenu: No such file or directory\n"},
+    };
+    for (const auto& failure : cases) {
+        SCOPED_TRACE(failure.what);
+        SelectorFolder selector({"a.rom"}, failure.launchProgram);
+        failure.breakIt(selector.where);
+        const ProgramRun run = selector.run(failure.script);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.output, failure.line);
+        EXPECT_FALSE(std::filesystem::exists(selector.where + "/record"));
+    }
 }
 
 TEST(SelectorRun, MakesNoInvalidMemoryAccessUnderValgrind) {
@@ -90,37 +121,109 @@ TEST(SelectorRun, MakesNoInvalidMemoryAccessUnderValgrind) {
     SelectorFolder selector(lettered(12), "./no-such-emulator");
     const ProgramRun run = selector.run(repeat("down ", 11) + "| up | a", {},
                                         {VALGRIND, "--error-exitcode=99", "--leak-check=no"});
-    EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_NE(run.output.find("ERROR SUMMARY: 0 errors"), std::string::npos) << run.output;
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("Cannot start ./no-such-emulator"), std::string::npos) << run.output;
+    EXPECT_NE(run.errors.find("ERROR SUMMARY: 0 errors"), std::string::npos) << run.errors;
 }
 
 TEST(SelectorRun, StopsWithOneLineWhenStartUpFails) {
+    auto replace = [](const char* file, std::function<void(const std::string&)> make) {
+        return [file, make](const std::string& where) {
+            std::filesystem::remove(where + "/" + file);
+            make(where + "/" + file);
+        };
+    };
+    auto fifo = [](const std::string& path) { mkfifo(path.c_str(), 0644); };
+    auto folder = [](const std::string& path) { std::filesystem::create_directory(path); };
+    auto device = [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); };
+    auto text = [](const std::string& contents) {
+        return [contents](const std::string& path) { writeFile(path, contents); };
+    };
+    auto nothing = [](const std::string&) {};
+    const std::string tail = "\nb=.rom\nc=.bin\nd=./emulator\n";
     const struct {
         const char* what;
-        const char* removed;   // a file taken out of the folder
-        std::string settings;  // replaces selector.cfg when not empty
+        std::function<void(const std::string& where)> breakIt;
         std::vector<std::string> environment;
         std::string expectedStart;  // the line printed starts so
     } cases[] = {
-        {"no video", nullptr, "", {"SDL_VIDEODRIVER=no-such-driver"}, "SDL_SetVideoMode failed: "},
-        {"no background", platform::backgroundFile, "", {}, "IMG_Load failed: "},
-        {"no font", platform::fontFile, "", {}, "IMG_Load failed: "},
-        {"no arrow", platform::arrowFile, "", {}, "IMG_Load failed: "},
-        {"no splash", platform::splashFile, "", {}, "IMG_Load failed: "},
-        {"no settings", platform::configFileName, "", {}, "Cannot open file selector.cfg\n"},
-        {"broken settings", nullptr, "romdir=roms/\n.rom\n", {}, "selector.cfg line 2: no \"=\""},
+        {"no video", nothing, {"SDL_VIDEODRIVER=no-such-driver"}, "SDL_SetVideoMode failed: "},
+        {"no background", replace(platform::backgroundFile, nothing), {}, "IMG_Load failed: "},
+        {"no font", replace(platform::fontFile, nothing), {}, "IMG_Load failed: "},
+        {"no arrow", replace(platform::arrowFile, nothing), {}, "IMG_Load failed: "},
+        {"no splash", replace(platform::splashFile, nothing), {}, "IMG_Load failed: "},
+        {"broken arrow", replace(platform::arrowFile, text("not a picture")), {}, "IMG_Load failed: "},
+        {"background is a folder", replace(platform::backgroundFile, folder), {},
+         "background.png is a directory, not a file\n"},
+        {"arrow is a FIFO", replace(platform::arrowFile, fifo), {}, "arrow.png is a FIFO, not a file\n"},
+        {"font is a device", replace(platform::fontFile, device), {}, "font.png is a device, not a file\n"},
+        {"no settings", replace(platform::configFileName, nothing), {}, "Cannot open file selector.cfg\n"},
+        {"settings are a FIFO", replace(platform::configFileName, fifo), {},
+         "selector.cfg is a FIFO, not a file\n"},
+        {"settings are a folder", replace(platform::configFileName, folder), {},
+         "selector.cfg is a directory, not a file\n"},
+        {"settings are a device", replace(platform::configFileName, device), {},
+         "selector.cfg is a device, not a file\n"},
+        {"broken settings", replace(platform::configFileName, text("romdir=roms/\n.rom\n")), {},
+         "selector.cfg line 2: no \"=\""},
+        {"a NUL byte in a value", replace(platform::configFileName, text(std::string("a=ro\0ms/", 9) + tail)),
+         {}, "selector.cfg line 1: holds a NUL byte"},
+        {"a NUL byte hiding a line",
+         replace(platform::configFileName,
+                 text(std::string("a=roms/\0", 8) + std::string(247, 'x') + "e=.rom\nc=.bin\nd=./emulator\n")),
+         {}, "selector.cfg line 1: longer than 254"},
     };
     for (const auto& failure : cases) {
         SCOPED_TRACE(failure.what);
         SelectorFolder selector({"a.rom"});
-        if (failure.removed) std::filesystem::remove(selector.where + "/" + failure.removed);
-        if (!failure.settings.empty()) writeFile(selector.where + "/selector.cfg", failure.settings);
+        failure.breakIt(selector.where);
         const ProgramRun run = selector.run("a", failure.environment);
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.output.rfind(failure.expectedStart, 0), 0u) << run.output;
         EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
         EXPECT_FALSE(std::filesystem::exists(selector.where + "/record"));
     }
+}
+
+TEST(SelectorRun, InterruptAndTerminateEndIt) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(strsignal(signal));
+        SelectorFolder selector({"a.rom"});
+        const std::string browsing = selector.where + "/browsing.bmp";
+        const StartedSelector started = selector.start("save:" + browsing + " hold");
+        for (int waited = 0; waited < 6000 && !std::filesystem::exists(browsing); ++waited) usleep(10000);
+        ASSERT_TRUE(std::filesystem::exists(browsing)) << "the list screen never came";
+        kill(started.process, signal);
+        const ProgramRun run = started.finish(10);
+        EXPECT_EQ(run.signal, signal) << "it ended by signal " << run.signal << ", status " << run.status;
+    }
+}
+
+// Each allocation of a whole run fails in turn, one per run: every run must
+// still hand off, or stop with one line on standard output and status 1.
+TEST(SelectorRun, EveryFailedAllocationEndsInOneLineOrAHandOff) {
+    if (std::string(ALLOCATION_FAILURE_LIBRARY).empty())
+        GTEST_SKIP() << "the sanitizers own the allocator in this build";
+    SelectorFolder selector({"a.rom", "b.bin"});
+    const std::string mark = selector.where + "/failed", record = selector.where + "/record";
+    const std::string preload = std::string("LD_PRELOAD=") + PAD_SCRIPT_LIBRARY + " " + ALLOCATION_FAILURE_LIBRARY;
+    int positions = 0, wrong = 0;
+    for (int at = 1; wrong < 5; ++at) {
+        std::filesystem::remove(mark);
+        std::filesystem::remove(record);
+        const ProgramRun run = selector.run(
+            "down a | select", {preload, "FAIL_ALLOCATION=" + std::to_string(at), "FAIL_ALLOCATION_MARK=" + mark});
+        if (!std::filesystem::exists(mark)) break;  // the run made fewer allocations
+        ++positions;
+        const bool handedOff = run.status == 0 && std::filesystem::exists(record);
+        const bool saidWhy = run.status == 1 && std::count(run.output.begin(), run.output.end(), '\n') == 1 &&
+                             !std::filesystem::exists(record);
+        if (handedOff || saidWhy) continue;
+        ++wrong;
+        ADD_FAILURE() << "allocation " << at << ": status " << run.status << ", signal " << run.signal
+                      << ", output:\n" << run.output << run.errors;
+    }
+    EXPECT_GT(positions, 50);
 }
 
 TEST(SelectorRun, DrawsTheListWithTheArrowOnItsRow) {

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -92,15 +93,13 @@ void writeTestArtwork(const std::string& folder) {
     savePng(arrow.get(), (folder + "/" + platform::arrowFile).c_str());
 }
 
-ProgramRun runRealSelector(const std::string& folder, const std::string& script,
-                           const std::vector<std::string>& environment,
-                           const std::vector<std::string>& wrapper) {
+StartedSelector startRealSelector(const std::string& folder, const std::string& script,
+                                  const std::vector<std::string>& environment,
+                                  const std::vector<std::string>& wrapper, const std::string& outputFile) {
     std::vector<char*> command;
     for (const std::string& word : wrapper) command.push_back(const_cast<char*>(word.c_str()));
     command.push_back(const_cast<char*>(SELECTOR_BINARY));
     command.push_back(nullptr);
-    TempFolder scratch;
-    const std::string outputFile = scratch / "output";
     const pid_t child = fork();
     if (child == 0) {
         if (chdir(folder.c_str()) != 0) _exit(120);
@@ -110,16 +109,29 @@ ProgramRun runRealSelector(const std::string& folder, const std::string& script,
         // In sanitizer builds the preloaded script library comes before the runtime.
         setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
         for (const std::string& setting : environment) putenv(const_cast<char*>(setting.c_str()));
-        if (!freopen(outputFile.c_str(), "w", stdout) || dup2(STDOUT_FILENO, STDERR_FILENO) < 0) _exit(121);
-        alarm(120);  // outlives the exec: a selector that never hands off is killed
+        if (!freopen(outputFile.c_str(), "w", stdout) || !freopen((outputFile + ".errors").c_str(), "w", stderr))
+            _exit(121);
         execv(command[0], command.data());
         _exit(122);
     }
+    return {child, outputFile};
+}
+
+ProgramRun StartedSelector::finish(int seconds) const {
     int status = 0;
-    waitpid(child, &status, 0);
+    for (int waited = 0; waitpid(process, &status, WNOHANG) == 0; ++waited) {
+        if (waited == seconds * 100) {  // a selector that never hands off
+            kill(process, SIGKILL);
+            waitpid(process, &status, 0);
+            break;
+        }
+        usleep(10000);
+    }
     ProgramRun run;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     run.output = readFile(outputFile);
+    run.errors = readFile(outputFile + ".errors");
     return run;
 }
 
@@ -134,9 +146,14 @@ SelectorFolder::SelectorFolder(const std::vector<std::string>& roms, const std::
     writeFile(folder / "selector.cfg", "romdir=roms/\next1=.rom\next2=.bin\nlaunch=" + launchProgram + "\n");
 }
 
-ProgramRun SelectorFolder::run(const std::string& script, std::vector<std::string> environment,
+ProgramRun SelectorFolder::run(const std::string& script, const std::vector<std::string>& environment,
                                const std::vector<std::string>& wrapper) {
+    return start(script, environment, wrapper).finish();
+}
+
+StartedSelector SelectorFolder::start(const std::string& script, std::vector<std::string> environment,
+                                      const std::vector<std::string>& wrapper) {
     environment.push_back("RECORD_FILE=" + where + "/record");
     environment.push_back("GP2X_ROOT=" + where + "/menu-root");
-    return runRealSelector(where, script, environment, wrapper);
+    return startRealSelector(where, script, environment, wrapper, where + "/output");
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <SDL.h>
+#include <sys/types.h>
 
 #include <string>
 #include <vector>
@@ -51,16 +52,28 @@ constexpr SDL_Color arrowColour = {0, 252, 0, 0};
 constexpr int arrowInkX = 3, arrowInkY = 8;  // the arrow's ink starts here
 void writeTestArtwork(const std::string& folder);
 
-// Runs build/selector in `folder` with the pad script `script` and the extra
-// environment `environment` ("NAME=value" each), for at most 120 seconds,
-// under the program and options of `wrapper` when it is not empty.
+// How a run of the real selector ended.
 struct ProgramRun {
     int status = -1;     // exit status, or -1 when the process did not exit
-    std::string output;  // standard output and standard error together
+    int signal = 0;      // the signal that ended it, 0 when it exited
+    std::string output;  // what it printed on standard output
+    std::string errors;  // and on standard error
 };
-ProgramRun runRealSelector(const std::string& folder, const std::string& script,
-                           const std::vector<std::string>& environment = {},
-                           const std::vector<std::string>& wrapper = {});
+
+// A run of build/selector in a child process.
+struct StartedSelector {
+    pid_t process = -1;
+    std::string outputFile;  // standard output; standard error goes to OUTPUT.errors
+    // Waits for the end of the run, killing it after `seconds`.
+    ProgramRun finish(int seconds = 60) const;
+};
+
+// Starts build/selector in `folder` with the pad script `script` and the
+// extra environment `environment` ("NAME=value" each), under the program and
+// options of `wrapper` when it is not empty.
+StartedSelector startRealSelector(const std::string& folder, const std::string& script,
+                                  const std::vector<std::string>& environment,
+                                  const std::vector<std::string>& wrapper, const std::string& outputFile);
 
 // A selector folder: test artwork, a ROM folder "roms/" with empty files of
 // the given names, the recorder as launch program (by default "./emulator")
@@ -72,9 +85,12 @@ struct SelectorFolder {
     explicit SelectorFolder(const std::vector<std::string>& roms,
                             const std::string& launchProgram = "./emulator");
 
-    // Runs the real selector here (see runRealSelector).
-    ProgramRun run(const std::string& script, std::vector<std::string> environment = {},
+    // Runs the real selector here (see startRealSelector) to its end, or
+    // starts it; its output goes to the files "output" and "output.errors".
+    ProgramRun run(const std::string& script, const std::vector<std::string>& environment = {},
                    const std::vector<std::string>& wrapper = {});
+    StartedSelector start(const std::string& script, std::vector<std::string> environment = {},
+                          const std::vector<std::string>& wrapper = {});
 
     // The working folder and the argument vector the started program received.
     std::vector<std::string> record() const { return readLines(where + "/record"); }

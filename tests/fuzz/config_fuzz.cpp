@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const std::string* value : {&reading.config.romDirectory, &reading.config.romExtension1,
                                          &reading.config.romExtension2, &reading.config.launchProgram})
             check(!value->empty() && value->size() <= maxConfigLineLength &&
-                  value->find('\n') == std::string::npos);
+                  value->find('\n') == std::string::npos && value->find('\0') == std::string::npos);
     } else {
         check(reading.fault != ConfigFault::CannotOpen && reading.line >= 1);
     }
