@@ -115,6 +115,7 @@ std::optional<SelectorContext> startSelector() {
     SDL_JoystickOpen(platform::padJoystick);
 
     SelectorContext context;
+    if constexpr (platform::readsPadDevice) context.pad = openPadDevice(padDevicePath());
     context.screen = SDL_SetVideoMode(platform::screenWidth, platform::screenHeight, platform::screenDepth,
                                       platform::screenFlags);
     if (!context.screen) {
@@ -174,6 +175,7 @@ void browsePass(SelectorContext& context) {
     drawImage(context.screen, context.arrow.get(), arrowX, static_cast<Sint16>(arrowY(context.view)));
     SDL_Flip(context.screen);
 
+    if constexpr (platform::readsPadDevice) pollPadDevice(context.pad);
     SDL_Event event;
     while (SDL_PollEvent(&event)) handleAction(context, actionForEvent(event));
 }

@@ -10,6 +10,7 @@
 
 #include "catalogue.h"
 #include "draw.h"
+#include "pad.h"
 
 enum class SelectorState { Splash = 0, Browse = 1, Launch = 2, Quit = 3 };
 
@@ -69,6 +70,7 @@ struct SelectorContext {
     RomList romList;
     BrowseView view;
     NameWindow names;
+    PadDevice pad;  // the pad device, in builds that read it
 };
 
 // Loads the image `file` from the working folder as the loader returns it.
@@ -86,7 +88,7 @@ std::optional<SelectorContext> startSelector();
 void handleAction(SelectorContext& context, PadAction action);
 
 // One pass of the browse screen: the scan when it is pending, background,
-// names, arrow, flip, then every pending event.
+// names, arrow, flip, the pad device's new presses, then every pending event.
 void browsePass(SelectorContext& context);
 
 // Runs the splash, then browse passes, until a launch or quit press.

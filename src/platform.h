@@ -9,6 +9,11 @@
 #define SELECTOR_DESKTOP_PREVIEW 0
 #endif
 
+// Handheld builds on a generic SDL also read the pad device (see pad.h).
+#ifndef SELECTOR_READ_PAD_DEVICE
+#define SELECTOR_READ_PAD_DEVICE 0
+#endif
+
 namespace platform {
 
 // The display: 320x240, 16 bits per pixel, a plain software surface.
@@ -23,6 +28,13 @@ constexpr int buttonUp = 0;
 constexpr int buttonDown = 4;
 constexpr int buttonSelect = 9;
 constexpr int buttonA = 12;
+
+// The pad as a device: the Wiz's and the Caanoo's kernels give the held
+// buttons, in the numbering above, on every read of it. Only vendors' SDL
+// builds turn it into joystick 0; handheld builds read it themselves.
+constexpr bool readsPadDevice = SELECTOR_READ_PAD_DEVICE;
+constexpr const char* padDevice = "/dev/GPIO";
+constexpr const char* padDeviceVariable = "SELECTOR_PAD_DEVICE";  // names another device
 
 // The handheld's system menu, started from its own folder on Select.
 constexpr const char* menuDirectory = "/usr/gp2x";
