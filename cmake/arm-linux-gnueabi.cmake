@@ -4,9 +4,10 @@
 #         -DSELECTOR_SYSROOT=/path/to/sysroot [-DSELECTOR_CROSS_PREFIX=arm-linux-]
 #
 # SELECTOR_CROSS_PREFIX: what the cross compiler's commands start with; the
-#   default is Debian's arm-linux-gnueabi- (ARMv5TE and later). A handheld
-#   SDK's own toolchain (for ARMv4T cores, say) is used by naming its prefix,
-#   with its folder on PATH or the prefix given as a full path.
+#   default is Debian's arm-linux-gnueabi- (ARMv5TE and later, glibc).
+#   scripts/handheld names the musl compiler of scripts/handheld-toolchain;
+#   a handheld SDK's own toolchain is used the same way, by naming its
+#   prefix, with its folder on PATH or the prefix given as a full path.
 # SELECTOR_SYSROOT: the folder holding the target's SDL 1.2 and SDL_image 1.2
 #   (headers, libraries, pkg-config files) and the libraries they use;
 #   scripts/arm-sysroot makes one from Debian's armel packages.
