@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "check.h"
-#include "png.h"
+#include "pngfile.h"
 #include "support.h"
 
 namespace {
@@ -27,8 +27,8 @@ struct HealthyFolder : SelectorFolder {
                                                lineEnd);
     }
     void raw(const std::string& text) { writeFile(where + "/selector.cfg", text); }
-    void image(const char* file, int width, int height, bool withAlpha = false) {
-        savePng(makeSurface(width, height, {10, 20, 30, 0}).get(), (where + "/" + file).c_str(), withAlpha);
+    void image(const char* file, int width, int height, PngFormat format = PngFormat::Rgb) {
+        savePng(makeSurface(width, height, {10, 20, 30, 0}).get(), (where + "/" + file).c_str(), format);
     }
 };
 
@@ -99,7 +99,7 @@ TEST(SelectorCheck, EachFaultGivesItsFinding) {
          "missing", 1},
         {"broken arrow", [](HealthyFolder& f) { writeFile(f.where + "/arrow.png", "not a picture"); },
          "arrow.png", "cannot be loaded", 1},
-        {"alpha channel", [](HealthyFolder& f) { f.image(platform::backgroundFile, 320, 240, true); },
+        {"alpha channel", [](HealthyFolder& f) { f.image(platform::backgroundFile, 320, 240, PngFormat::RgbWithAlpha); },
          "background.png", "alpha channel", 0},
         {"small splash", [](HealthyFolder& f) { f.image(platform::splashFile, 160, 120); },
          "quelp-splash.png", "is 160x120", 0},

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "catalogue.h"
-#include "png.h"
+#include "pngfile.h"
 #include "support.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <map>
 
 #include "draw.h"
-#include "png.h"
+#include "pngfile.h"
 #include "support.h"
 
 namespace {

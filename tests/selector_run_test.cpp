@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "png.h"
+#include "pngfile.h"
 #include "support.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "png.h"
+#include "pngfile.h"
 
 TempFolder::TempFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "selector-test-XXXXXX").string();

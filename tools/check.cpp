@@ -12,7 +12,7 @@
 #include <map>
 
 #include "app.h"
-#include "png.h"
+#include "pngfile.h"
 
 namespace {
 

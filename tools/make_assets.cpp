@@ -10,7 +10,7 @@
 
 #include "draw.h"
 #include "platform.h"
-#include "png.h"
+#include "pngfile.h"
 
 namespace {
 
