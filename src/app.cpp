@@ -93,17 +93,25 @@ Surface loadImage(const char* file, std::string& problem) {
     return image;
 }
 
-namespace {
-
-// Loads `file`, or prints why it cannot be loaded.
-Surface loadImageOrSay(const char* file) {
-    std::string problem;
-    Surface image = loadImage(file, problem);
-    if (!image) std::printf("%s\n", problem.c_str());
-    return image;
+bool loadArtwork(SelectorContext& context, const std::string& folder, std::string& problem) {
+    const struct {
+        Surface SelectorContext::*image;
+        const char* file;
+        const platform::Rgb* key;
+    } artwork[] = {
+        {&SelectorContext::background, platform::backgroundFile, nullptr},
+        {&SelectorContext::font, platform::fontFile, &platform::fontKey},
+        {&SelectorContext::arrow, platform::arrowFile, &platform::arrowKey},
+        {&SelectorContext::splash, platform::splashFile, nullptr},
+    };
+    for (const auto& item : artwork) {
+        Surface& image = context.*item.image;
+        image = loadImage((folder + item.file).c_str(), problem);
+        if (!image) return false;
+        if (item.key) setColourKey(image.get(), *item.key);
+    }
+    return true;
 }
-
-}  // namespace
 
 std::optional<SelectorContext> startSelector() {
     SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK);
@@ -122,16 +130,15 @@ std::optional<SelectorContext> startSelector() {
         std::printf("SDL_SetVideoMode failed: %s\n", SDL_GetError());
         return std::nullopt;
     }
-    context.background = loadImageOrSay(platform::backgroundFile);
-    if (!context.background) return std::nullopt;
-    context.font = loadImageOrSay(platform::fontFile);
-    if (!context.font) return std::nullopt;
-    setColourKey(context.font.get(), platform::fontKey);
-    context.arrow = loadImageOrSay(platform::arrowFile);
-    if (!context.arrow) return std::nullopt;
-    setColourKey(context.arrow.get(), platform::arrowKey);
-    context.splash = loadImageOrSay(platform::splashFile);
-    if (!context.splash) return std::nullopt;
+    if constexpr (platform::desktopPreview) {
+        SDL_WM_SetCaption(platform::previewTitle, platform::previewTitle);
+        std::fprintf(stderr, "%s\n", platform::previewKeys);
+    }
+    std::string problem;
+    if (!loadArtwork(context, "", problem)) {
+        std::printf("%s\n", problem.c_str());
+        return std::nullopt;
+    }
 
     std::optional<SelectorConfig> config = readConfig();
     if (!config) return std::nullopt;
@@ -163,13 +170,15 @@ void handleAction(SelectorContext& context, PadAction action) {
     }
 }
 
+void startCatalogue(SelectorContext& context, RomList list) {
+    context.romList = std::move(list);
+    context.view = startBrowse(context.romList.romCount);
+    refillNames(context.names, context.romList, context.view);
+    context.refreshPending = false;
+}
+
 void browsePass(SelectorContext& context) {
-    if (context.refreshPending) {
-        context.romList = scanRoms(context.config.romDirectory);
-        context.view = startBrowse(context.romList.romCount);
-        refillNames(context.names, context.romList, context.view);
-        context.refreshPending = false;
-    }
+    if (context.refreshPending) startCatalogue(context, scanRoms(context.config.romDirectory));
     drawImage(context.screen, context.background.get(), 0, 0);
     drawRomNames(context.screen, context.font.get(), context.names, context.view.visibleRows);
     drawImage(context.screen, context.arrow.get(), arrowX, static_cast<Sint16>(arrowY(context.view)));

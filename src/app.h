@@ -79,6 +79,12 @@ struct SelectorContext {
 // device in its place is named, never waited on).
 Surface loadImage(const char* file, std::string& problem);
 
+// Loads the four images from `folder` ("" for the working folder, else with
+// its trailing "/") and gives the font and the arrow their colour keys.
+// Returns false, with `problem` set to the line that says why, at the
+// first image that cannot be loaded.
+bool loadArtwork(SelectorContext& context, const std::string& folder, std::string& problem);
+
 // Starts SDL, opens the display, loads the images and reads "selector.cfg".
 // Returns the context, or nothing after printing what failed. SIGINT and
 // SIGTERM keep their ordinary action: they end the program.
@@ -86,6 +92,9 @@ std::optional<SelectorContext> startSelector();
 
 // Acts on one action of the browse screen.
 void handleAction(SelectorContext& context, PadAction action);
+
+// Shows `list` from its first entry, with the arrow on row 0.
+void startCatalogue(SelectorContext& context, RomList list);
 
 // One pass of the browse screen: the scan when it is pending, background,
 // names, arrow, flip, the pad device's new presses, then every pending event.

@@ -61,5 +61,9 @@ constexpr Uint32 colourKeyFlags = SDL_SRCCOLORKEY | SDL_RLEACCEL;
 constexpr unsigned long splashPasses = 9990000;
 
 constexpr bool desktopPreview = SELECTOR_DESKTOP_PREVIEW;
+// What the desktop preview calls its window, and says on the terminal at start.
+constexpr const char* previewTitle = "selector (desktop preview)";
+constexpr const char* previewKeys =
+    "selector: Up and Down move the arrow, Return launches, Escape or closing the window quits";
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 //   |                    the end of one drain: SDL_PollEvent reports no event
 //   save:FILE            saves the screen as it was last flipped to FILE (BMP)
 //   hold                 waits for a signal, for ever: the run ends only by one
+//   caption:FILE         writes the window's title to FILE
 // Once the words run out every drain is empty; after 100 such drains the
 // process ends with status 97, so a test that never reaches a hand-off fails.
 //
@@ -104,6 +105,15 @@ extern "C" int SDL_PollEvent(SDL_Event* event) {
         }
         if (word == "hold")
             for (;;) pause();
+        if (word.rfind("caption:", 0) == 0) {
+            char* title = nullptr;
+            SDL_WM_GetCaption(&title, nullptr);
+            if (FILE* file = std::fopen(word.c_str() + 8, "w")) {
+                std::fputs(title ? title : "", file);
+                std::fclose(file);
+            }
+            continue;
+        }
         SDL_Event scripted;
         if (!eventFor(word, scripted)) return 0;
         if (event) *event = scripted;

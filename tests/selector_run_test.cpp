@@ -81,6 +81,35 @@ TEST(SelectorRun, IgnoresEverythingButPadButtonDowns) {
     EXPECT_EQ(selector.record(), (std::vector<std::string>{selector.where, "./emulator", "roms/b.rom"}));
 }
 
+TEST(SelectorRun, ThePreviewTakesKeysAndTheWindowAndSaysSo) {
+    const std::string launched = "./emulator\nroms/b.rom", menu = "/usr/gp2x/gp2xmenu";
+    const struct {
+        const char* what;
+        std::string script;
+        std::string record;  // the argument vector the started program received
+    } cases[] = {
+        {"Down and Return", "key:274 key:13", launched},
+        {"Up and Down, pad and keys", "down key:273 button:4 a", launched},
+        {"Escape", "key:27", menu},
+        {"closing the window", "close", menu},
+    };
+    for (const auto& keys : cases) {
+        SCOPED_TRACE(keys.what);
+        SelectorFolder selector({"a.rom", "b.rom"});
+        selector.program = PREVIEW_BINARY;
+        const std::string title = selector.where + "/title";
+        const ProgramRun run = selector.run("caption:" + title + " " + keys.script);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(readFile(title), "selector (desktop preview)");
+        EXPECT_EQ(run.errors,
+                  "selector: Up and Down move the arrow, Return launches, Escape or closing the window quits\n");
+        std::vector<std::string> record = selector.record();
+        std::string received;
+        for (size_t i = 1; i < record.size(); ++i) received += (i > 1 ? "\n" : "") + record[i];
+        EXPECT_EQ(received, keys.record);
+    }
+}
+
 TEST(SelectorRun, AFailedHandOffSaysWhyAndFails) {
     const struct {
         const char* what;

@@ -95,10 +95,11 @@ void writeTestArtwork(const std::string& folder) {
 
 StartedSelector startRealSelector(const std::string& folder, const std::string& script,
                                   const std::vector<std::string>& environment,
-                                  const std::vector<std::string>& wrapper, const std::string& outputFile) {
+                                  const std::vector<std::string>& wrapper, const std::string& outputFile,
+                                  const std::string& program) {
     std::vector<char*> command;
     for (const std::string& word : wrapper) command.push_back(const_cast<char*>(word.c_str()));
-    command.push_back(const_cast<char*>(SELECTOR_BINARY));
+    command.push_back(const_cast<char*>(program.c_str()));
     command.push_back(nullptr);
     const pid_t child = fork();
     if (child == 0) {
@@ -155,5 +156,5 @@ StartedSelector SelectorFolder::start(const std::string& script, std::vector<std
                                       const std::vector<std::string>& wrapper) {
     environment.push_back("RECORD_FILE=" + where + "/record");
     environment.push_back("GP2X_ROOT=" + where + "/menu-root");
-    return startRealSelector(where, script, environment, wrapper, where + "/output");
+    return startRealSelector(where, script, environment, wrapper, where + "/output", program);
 }

@@ -68,19 +68,21 @@ struct StartedSelector {
     ProgramRun finish(int seconds = 60) const;
 };
 
-// Starts build/selector in `folder` with the pad script `script` and the
-// extra environment `environment` ("NAME=value" each), under the program and
-// options of `wrapper` when it is not empty.
+// Starts `program` (the selector by default) in `folder` with the pad script
+// `script` and the extra environment `environment` ("NAME=value" each), under
+// the program and options of `wrapper` when it is not empty.
 StartedSelector startRealSelector(const std::string& folder, const std::string& script,
                                   const std::vector<std::string>& environment,
-                                  const std::vector<std::string>& wrapper, const std::string& outputFile);
+                                  const std::vector<std::string>& wrapper, const std::string& outputFile,
+                                  const std::string& program = SELECTOR_BINARY);
 
 // A selector folder: test artwork, a ROM folder "roms/" with empty files of
 // the given names, the recorder as launch program (by default "./emulator")
 // and as the system menu under menu-root/.
 struct SelectorFolder {
     TempFolder folder;
-    std::string where;  // the folder's canonical path
+    std::string where;                      // the folder's canonical path
+    std::string program = SELECTOR_BINARY;  // what run and start start
 
     explicit SelectorFolder(const std::vector<std::string>& roms,
                             const std::string& launchProgram = "./emulator");
