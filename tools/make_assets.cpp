@@ -101,8 +101,10 @@ SDL_Surface* makeFont(const Glyphs& glyphs) {
 SDL_Surface* makeBackground(const Glyphs& glyphs) {
     SDL_Surface* image = newImage(platform::screenWidth, platform::screenHeight);
     verticalGradient(image, {20, 28, 70}, {4, 4, 16});
-    fill(image, 24, 34, 272, 166, panelEdge);
-    fill(image, 25, 35, 270, 164, panel);
+    // The list's panel runs on past the right edge, as the longest names do
+    // (a line of text may reach x = 60 + 34 * 8, the screen ends at 320).
+    fill(image, 24, 34, image->w - 24, 166, panelEdge);
+    fill(image, 25, 35, image->w - 25, 164, panel);
     drawWords(image, glyphs, "CHOOSE A GAME", 14, 1, ink);
     drawWords(image, glyphs, "A: START   SELECT: MENU", 216, 1, panelEdge);
     return image;
