@@ -31,7 +31,7 @@ OpenedFile openRegularFile(const char* path) {
     if (fstat(descriptor, &status) != 0) {
         opened.error = errno;
     } else if ((opened.kind = kindOf(status.st_mode)) == nullptr) {
-        fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+        // O_NONBLOCK stays: reads of a regular file never wait anyway.
         opened.file.reset(fdopen(descriptor, "r"));
         if (opened.file) return opened;
         opened.error = errno;
