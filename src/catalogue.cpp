@@ -103,7 +103,8 @@ std::string describeConfigFault(const ConfigReading& reading, const char* path) 
     case ConfigFault::None: return std::string(path) + ": fine";
     case ConfigFault::CannotOpen: return std::string("Cannot open file ") + path;
     case ConfigFault::NotAFile: return notAFileMessage(path, reading.kind);
-    case ConfigFault::ReadError: return std::string("Cannot read file ") + path + ": " + std::strerror(reading.error);
+    case ConfigFault::ReadError:
+        return std::string("Cannot read file ") + path + ": " + std::strerror(reading.error);
     default:
         return std::string(path) + " line " + std::to_string(reading.line) + ": " +
                configFaultReason(reading.fault);

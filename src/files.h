@@ -13,9 +13,9 @@ using File = std::unique_ptr<FILE, FileCloser>;
 
 // The outcome of opening one of the selector's files.
 struct OpenedFile {
-    File file;                     // open for reading; null on failure
-    const char* kind = nullptr;    // "a directory", "a FIFO", ...: there, but not a regular file
-    int error = 0;                 // errno of the failed open, 0 otherwise
+    File file;                   // open for reading; null on failure
+    const char* kind = nullptr;  // "a directory", "a FIFO", ...: there, but not a regular file
+    int error = 0;               // errno of the failed open, 0 otherwise
 };
 
 // Opens `path` for reading when it is a regular file. Never waits: a FIFO

@@ -53,8 +53,12 @@ bool failsNow() {
 }  // namespace
 
 extern "C" void* malloc(size_t size) { return failsNow() ? nullptr : __libc_malloc(size); }
-extern "C" void* calloc(size_t count, size_t size) { return failsNow() ? nullptr : __libc_calloc(count, size); }
-extern "C" void* realloc(void* block, size_t size) { return failsNow() ? nullptr : __libc_realloc(block, size); }
+extern "C" void* calloc(size_t count, size_t size) {
+    return failsNow() ? nullptr : __libc_calloc(count, size);
+}
+extern "C" void* realloc(void* block, size_t size) {
+    return failsNow() ? nullptr : __libc_realloc(block, size);
+}
 
 extern "C" int SDL_Init(unsigned int flags) {
     using Init = int (*)(unsigned int);

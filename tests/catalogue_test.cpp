@@ -88,7 +88,8 @@ TEST(ConfigLoader, NamesTheLineOfAFileThatBreaksTheFormat) {
          "selector.cfg line 4: holds a NUL byte; the file is text, one key=value line each\n"},
         {"a NUL byte after the fourth line", good + std::string("d=emu\n\0\n", 8), ConfigFault::NulByte, 5,
          nullptr},
-        {"a NUL byte hiding a line", std::string("a=roms/\0", 8) + std::string(247, 'x') + "e=.rom\nc=.bin\nd=e\n",
+        {"a NUL byte hiding a line",
+         std::string("a=roms/\0", 8) + std::string(247, 'x') + "e=.rom\nc=.bin\nd=e\n",
          ConfigFault::LineTooLong, 1, nullptr},
     };
     for (const BrokenFile& file : files) {

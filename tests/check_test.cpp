@@ -53,7 +53,9 @@ void program(const std::string& path, const std::string& head) {
 
 // The first bytes of an ELF program for the processor `machine`.
 std::string elfHead(Uint16 machine) {
-    std::string head = "\x7f" "ELF\x01\x01\x01";
+    std::string head =
+        "\x7f"
+        "ELF\x01\x01\x01";
     head.resize(EI_NIDENT, '\0');
     head += {2, 0, static_cast<char>(machine & 0xff), static_cast<char>(machine >> 8)};
     return head;
@@ -104,7 +106,8 @@ TEST(SelectorCheck, EachFaultGivesItsFinding) {
          "selector.cfg line 3", "spaces at an end", 1},
         {"no ROM folder", [](HealthyFolder& f) { f.settings("games/", ".rom", ".bin", f.where + "/emu"); },
          "selector.cfg line 1", "does not exist", 1},
-        {"ROM folder under a file", [](HealthyFolder& f) { f.settings("emu/", ".rom", ".bin", f.where + "/emu"); },
+        {"ROM folder under a file",
+         [](HealthyFolder& f) { f.settings("emu/", ".rom", ".bin", f.where + "/emu"); },
          "selector.cfg line 1", "Not a directory", 1},
         {"ROM folder in a loop",
          [](HealthyFolder& f) {
@@ -118,8 +121,8 @@ TEST(SelectorCheck, EachFaultGivesItsFinding) {
         {"no trailing slash", [](HealthyFolder& f) { f.settings("roms", ".rom", ".bin", f.where + "/emu"); },
          "selector.cfg line 1", "does not end in \"/\"", 1},
         {"extension without dot while the other matches",
-         [](HealthyFolder& f) { f.settings("roms/", ".rom", "bin", f.where + "/emu"); }, "selector.cfg line 3",
-         "does not begin with \".\"", 1},
+         [](HealthyFolder& f) { f.settings("roms/", ".rom", "bin", f.where + "/emu"); },
+         "selector.cfg line 3", "does not begin with \".\"", 1},
         {"extension with slash",
          [](HealthyFolder& f) { f.settings("roms/", ".rom", "./bin", f.where + "/emu"); },
          "selector.cfg line 3", "contains \"/\"", 1},
@@ -139,8 +142,9 @@ TEST(SelectorCheck, EachFaultGivesItsFinding) {
          "interpreter \"/no/such/shell\" does not exist", 1},
         {"neither script nor program", [](HealthyFolder& f) { program(f.where + "/emu", "echo hello\n"); },
          "selector.cfg line 4", "neither a script", 1},
-        {"program for another processor", [](HealthyFolder& f) { program(f.where + "/emu", elfHead(EM_MIPS)); },
-         "selector.cfg line 4", "another processor", 1},
+        {"program for another processor",
+         [](HealthyFolder& f) { program(f.where + "/emu", elfHead(EM_MIPS)); }, "selector.cfg line 4",
+         "another processor", 1},
         {"relative launch program", [](HealthyFolder& f) { f.settings("roms/", ".rom", ".bin", "./emu"); },
          "selector.cfg line 4", "is relative", 0, 1, true},
         {"no font", [](HealthyFolder& f) { std::filesystem::remove(f.where + "/font.png"); }, "font.png",
@@ -159,7 +163,9 @@ TEST(SelectorCheck, EachFaultGivesItsFinding) {
         {"greyscale font", [](HealthyFolder& f) { f.image(platform::fontFile, 416, 8, PngFormat::Grey); },
          "font.png", "is greyscale, so it cannot hold the transparent colour (255, 81, 247)", 1},
         {"paletted arrow without the key",
-         [](HealthyFolder& f) { paletted(f.where + "/arrow.png", 16, 15, {{10, 20, 30, 0}, {255, 80, 240, 0}}); },
+         [](HealthyFolder& f) {
+             paletted(f.where + "/arrow.png", 16, 15, {{10, 20, 30, 0}, {255, 80, 240, 0}});
+         },
          "arrow.png", "is paletted, so it cannot hold the transparent colour (255, 82, 249)", 1},
         {"small splash", [](HealthyFolder& f) { f.image(platform::splashFile, 160, 120); },
          "quelp-splash.png", "is 160x120", 0, 1, true},
@@ -189,10 +195,15 @@ TEST(SelectorCheck, EachFaultGivesItsFinding) {
     // for ARM (the handheld), and one for this machine.
     const std::vector<std::pair<const char*, std::function<void(HealthyFolder&)>>> starts = {
         {"ARM program", [](HealthyFolder& f) { program(f.where + "/emu", elfHead(EM_ARM)); }},
-        {"this machine's program", [](HealthyFolder& f) { std::filesystem::copy_file(ARGV_RECORDER, f.where + "/emu",
-                                                          std::filesystem::copy_options::overwrite_existing); }},
+        {"this machine's program",
+         [](HealthyFolder& f) {
+             std::filesystem::copy_file(ARGV_RECORDER, f.where + "/emu",
+                                        std::filesystem::copy_options::overwrite_existing);
+         }},
         {"paletted arrow with the key",
-         [&](HealthyFolder& f) { paletted(f.where + "/arrow.png", 16, 15, {arrowKey, {10, 20, 30, 0}}); }},
+         [&](HealthyFolder& f) {
+             paletted(f.where + "/arrow.png", 16, 15, {arrowKey, {10, 20, 30, 0}});
+         }},
     };
     for (const auto& [what, setUp] : starts) {
         SCOPED_TRACE(what);
@@ -207,11 +218,12 @@ TEST(SelectorCheck, EachFaultGivesItsFinding) {
 TEST(SelectorCheck, TheReportIsSafeForATerminal) {
     HealthyFolder folder;
     writeFile(folder.where + "/roms/b\x1b[2J\x07.ROM", "");  // would clear the screen and ring
-    writeFile(folder.where + "/roms/c\x1b[1A.rom", "");       // would move the cursor up
+    writeFile(folder.where + "/roms/c\x1b[1A.rom", "");      // would move the cursor up
     folder.settings("ro\x07ms/", ".rom", ".bin", folder.where + "/emu\x1b]0;title\x07");
     const std::string text = formatReport(checkFolder(folder.where), folder.where);
     for (const char c : text)
-        EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << static_cast<int>(c) << " in\n" << text;
+        EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << static_cast<int>(c) << " in\n"
+                                                                        << text;
     EXPECT_NE(text.find("\"ro\\x07ms/\""), std::string::npos) << text;
     EXPECT_NE(text.find("\\x1b]0;title\\x07"), std::string::npos) << text;
     EXPECT_EQ(printable("a\\b\r\n\t\x7f\xc3\xa9"), "a\\\\b\\r\\n\\t\\x7f\xc3\xa9");
@@ -227,8 +239,9 @@ TEST(SelectorCheck, ShowsTheFirstScreenAsTheSelectorDrawsIt) {
     EXPECT_EQ(report.blankedNames, 2);
     const std::string text = formatReport(report, folder.where);
     EXPECT_NE(text.find("\n    SUPER GAME WITH A VERY LONG NAME I\n"), std::string::npos) << text;
-    EXPECT_EQ(text.substr(text.rfind("selector-check: ")),
-              "selector-check: " + folder.where + ": no errors, 1 note(s); the selector would list 3 entries\n");
+    EXPECT_EQ(
+        text.substr(text.rfind("selector-check: ")),
+        "selector-check: " + folder.where + ": no errors, 1 note(s); the selector would list 3 entries\n");
 }
 
 TEST(SelectorCheck, ScreenshotIsTheSelectorsOwnFirstFrame) {
@@ -272,7 +285,8 @@ TEST(SelectorCheck, ExitStatusTellsUsageErrors) {
     };
     for (const auto& call : cases) {
         const std::string command = check + call.arguments;
-        const std::string quiet = command.find('>') == std::string::npos ? " >/dev/null 2>&1" : " 2>/dev/null";
+        const std::string quiet =
+            command.find('>') == std::string::npos ? " >/dev/null 2>&1" : " 2>/dev/null";
         const int status = std::system((command + quiet).c_str());
         EXPECT_EQ(WEXITSTATUS(status), call.status) << call.arguments;
     }
@@ -311,7 +325,8 @@ TEST(SelectorCheck, JudgesTheFolderAlikeFromAnyWorkingFolder) {
         {"a deleted folder",
          [&] {
              const std::string gone = base + "/gone";
-             if (mkdir(gone.c_str(), 0755) != 0 || chdir(gone.c_str()) != 0 || rmdir(gone.c_str()) != 0) _exit(123);
+             if (mkdir(gone.c_str(), 0755) != 0 || chdir(gone.c_str()) != 0 || rmdir(gone.c_str()) != 0)
+                 _exit(123);
          },
          true},
         {"a folder deeper than PATH_MAX",
@@ -324,7 +339,8 @@ TEST(SelectorCheck, JudgesTheFolderAlikeFromAnyWorkingFolder) {
          true},
         {"a folder it may not enter again, as nobody",
          [&] {
-             if (chdir(base.c_str()) != 0 || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) _exit(123);
+             if (chdir(base.c_str()) != 0 || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0)
+                 _exit(123);
          },
          geteuid() == 0 && nobody},
     };
@@ -336,7 +352,8 @@ TEST(SelectorCheck, JudgesTheFolderAlikeFromAnyWorkingFolder) {
         }
         const auto [status, output] = checkFrom(start.enter, checkProgram, folder.where, base + "/output");
         EXPECT_EQ(status, 0) << output;
-        EXPECT_NE(output.find(": no errors, 0 note(s); the selector would list 1 entries\n"), std::string::npos)
+        EXPECT_NE(output.find(": no errors, 0 note(s); the selector would list 1 entries\n"),
+                  std::string::npos)
             << output;
     }
     // The deep chain is longer than a path may be: remove it a step at a time.

@@ -36,8 +36,8 @@ std::string fromEnvironment(const char* name) {
     return value ? value : "";
 }
 
-#define REQUIRE_HANDHELD_BUILD()                                   \
-    if (fromEnvironment("SELECTOR_HANDHELD_CARD").empty())         \
+#define REQUIRE_HANDHELD_BUILD()                           \
+    if (fromEnvironment("SELECTOR_HANDHELD_CARD").empty()) \
     GTEST_SKIP() << "no handheld build given (scripts/test-handheld gives one)"
 
 std::string handheldProgram() { return fromEnvironment("SELECTOR_HANDHELD_CARD") + "/selector"; }
@@ -72,7 +72,8 @@ TEST(HandheldProgram, IsOneSmallStaticArmv5teFile) {
         EXPECT_NE(segment.p_type, static_cast<Elf32_Word>(PT_INTERP)) << "it asks for a program interpreter";
         EXPECT_NE(segment.p_type, static_cast<Elf32_Word>(PT_DYNAMIC)) << "it has a dynamic section";
     }
-    EXPECT_NE(commandOutput("readelf -A " + handheldProgram()).find("Tag_CPU_arch: v5TE\n"), std::string::npos);
+    EXPECT_NE(commandOutput("readelf -A " + handheldProgram()).find("Tag_CPU_arch: v5TE\n"),
+              std::string::npos);
 
     // One C library, and nothing that stops at start on a kernel before 3.1.
     for (const char* foreign : {"GLIBC_2.", "__libc_start_main@", "A newer kernel is required"})
@@ -107,7 +108,8 @@ struct HandheldRoot {
 
     explicit HandheldRoot(const std::vector<std::string>& roms) {
         fs::create_directories(root / "mnt/sd/roms");
-        fs::copy(fromEnvironment("SELECTOR_HANDHELD_CARD"), root / "mnt/sd/selector", fs::copy_options::recursive);
+        fs::copy(fromEnvironment("SELECTOR_HANDHELD_CARD"), root / "mnt/sd/selector",
+                 fs::copy_options::recursive);
         for (const std::string& name : roms) writeFile(root / "mnt/sd/roms" + "/" + name, "");
         fs::create_directories(root / "mnt/sd/emulator");
         fs::copy_file(STATIC_RECORDER, root / "mnt/sd/emulator/emulator.gpe");

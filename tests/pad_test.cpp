@@ -45,7 +45,9 @@ TEST(PadDevice, EachNewlyPressedButtonBecomesOneJoystickButtonDown) {
         {"a second button while the first is held", {{down}, {down | a}}, {"0:4", "0:12"}},
         {"one mask a poll", {{up, select}, {}, {}}, {"0:0", "0:9"}},
         {"nothing written", {{}, {}}, {}},
-        {"every button", {{0xffffffffu}}, [] {
+        {"every button",
+         {{0xffffffffu}},
+         [] {
              std::vector<std::string> all;
              for (int button = 0; button < 32; ++button) all.push_back("0:" + std::to_string(button));
              return all;

@@ -101,8 +101,9 @@ TEST(SelectorRun, ThePreviewTakesKeysAndTheWindowAndSaysSo) {
         const ProgramRun run = selector.run("caption:" + title + " " + keys.script);
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(readFile(title), "selector (desktop preview)");
-        EXPECT_EQ(run.errors,
-                  "selector: Up and Down move the arrow, Return launches, Escape or closing the window quits\n");
+        EXPECT_EQ(
+            run.errors,
+            "selector: Up and Down move the arrow, Return launches, Escape or closing the window quits\n");
         std::vector<std::string> record = selector.record();
         std::string received;
         for (size_t i = 1; i < record.size(); ++i) received += (i > 1 ? "\n" : "") + record[i];
@@ -182,25 +183,38 @@ TEST(SelectorRun, StopsWithOneLineWhenStartUpFails) {
         {"no arrow", replace(platform::arrowFile, nothing), {}, "IMG_Load failed: "},
         {"no splash", replace(platform::splashFile, nothing), {}, "IMG_Load failed: "},
         {"broken arrow", replace(platform::arrowFile, text("not a picture")), {}, "IMG_Load failed: "},
-        {"background is a folder", replace(platform::backgroundFile, folder), {},
+        {"background is a folder",
+         replace(platform::backgroundFile, folder),
+         {},
          "background.png is a directory, not a file\n"},
         {"arrow is a FIFO", replace(platform::arrowFile, fifo), {}, "arrow.png is a FIFO, not a file\n"},
         {"font is a device", replace(platform::fontFile, device), {}, "font.png is a device, not a file\n"},
         {"no settings", replace(platform::configFileName, nothing), {}, "Cannot open file selector.cfg\n"},
-        {"settings are a FIFO", replace(platform::configFileName, fifo), {},
+        {"settings are a FIFO",
+         replace(platform::configFileName, fifo),
+         {},
          "selector.cfg is a FIFO, not a file\n"},
-        {"settings are a folder", replace(platform::configFileName, folder), {},
+        {"settings are a folder",
+         replace(platform::configFileName, folder),
+         {},
          "selector.cfg is a directory, not a file\n"},
-        {"settings are a device", replace(platform::configFileName, device), {},
+        {"settings are a device",
+         replace(platform::configFileName, device),
+         {},
          "selector.cfg is a device, not a file\n"},
-        {"broken settings", replace(platform::configFileName, text("romdir=roms/\n.rom\n")), {},
+        {"broken settings",
+         replace(platform::configFileName, text("romdir=roms/\n.rom\n")),
+         {},
          "selector.cfg line 2: no \"=\""},
-        {"a NUL byte in a value", replace(platform::configFileName, text(std::string("a=ro\0ms/", 9) + tail)),
-         {}, "selector.cfg line 1: holds a NUL byte"},
+        {"a NUL byte in a value",
+         replace(platform::configFileName, text(std::string("a=ro\0ms/", 9) + tail)),
+         {},
+         "selector.cfg line 1: holds a NUL byte"},
         {"a NUL byte hiding a line",
-         replace(platform::configFileName,
-                 text(std::string("a=roms/\0", 8) + std::string(247, 'x') + "e=.rom\nc=.bin\nd=./emulator\n")),
-         {}, "selector.cfg line 1: longer than 254"},
+         replace(platform::configFileName, text(std::string("a=roms/\0", 8) + std::string(247, 'x') +
+                                                "e=.rom\nc=.bin\nd=./emulator\n")),
+         {},
+         "selector.cfg line 1: longer than 254"},
     };
     for (const auto& failure : cases) {
         SCOPED_TRACE(failure.what);
@@ -235,13 +249,15 @@ TEST(SelectorRun, EveryFailedAllocationEndsInOneLineOrAHandOff) {
         GTEST_SKIP() << "the sanitizers own the allocator in this build";
     SelectorFolder selector({"a.rom", "b.bin"});
     const std::string mark = selector.where + "/failed", record = selector.where + "/record";
-    const std::string preload = std::string("LD_PRELOAD=") + PAD_SCRIPT_LIBRARY + " " + ALLOCATION_FAILURE_LIBRARY;
+    const std::string preload =
+        std::string("LD_PRELOAD=") + PAD_SCRIPT_LIBRARY + " " + ALLOCATION_FAILURE_LIBRARY;
     int positions = 0, wrong = 0;
     for (int at = 1; wrong < 5; ++at) {
         std::filesystem::remove(mark);
         std::filesystem::remove(record);
-        const ProgramRun run = selector.run(
-            "down a | select", {preload, "FAIL_ALLOCATION=" + std::to_string(at), "FAIL_ALLOCATION_MARK=" + mark});
+        const ProgramRun run =
+            selector.run("down a | select",
+                         {preload, "FAIL_ALLOCATION=" + std::to_string(at), "FAIL_ALLOCATION_MARK=" + mark});
         if (!std::filesystem::exists(mark)) break;  // the run made fewer allocations
         ++positions;
         const bool handedOff = run.status == 0 && std::filesystem::exists(record);
@@ -250,7 +266,8 @@ TEST(SelectorRun, EveryFailedAllocationEndsInOneLineOrAHandOff) {
         if (handedOff || saidWhy) continue;
         ++wrong;
         ADD_FAILURE() << "allocation " << at << ": status " << run.status << ", signal " << run.signal
-                      << ", output:\n" << run.output << run.errors;
+                      << ", output:\n"
+                      << run.output << run.errors;
     }
     EXPECT_GT(positions, 50);
 }

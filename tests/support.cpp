@@ -110,7 +110,8 @@ StartedSelector startRealSelector(const std::string& folder, const std::string& 
         // In sanitizer builds the preloaded script library comes before the runtime.
         setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
         for (const std::string& setting : environment) putenv(const_cast<char*>(setting.c_str()));
-        if (!freopen(outputFile.c_str(), "w", stdout) || !freopen((outputFile + ".errors").c_str(), "w", stderr))
+        if (!freopen(outputFile.c_str(), "w", stdout) ||
+            !freopen((outputFile + ".errors").c_str(), "w", stderr))
             _exit(121);
         execv(command[0], command.data());
         _exit(122);

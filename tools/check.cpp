@@ -42,15 +42,22 @@ std::string trimmed(const std::string& value) {
 
 // Why a path cannot be used, in the system's words.
 std::string whyNot(int error) {
-    return error == ENOENT ? "does not exist" : std::string("cannot be reached (") + std::strerror(error) + ")";
+    return error == ENOENT ? "does not exist"
+                           : std::string("cannot be reached (") + std::strerror(error) + ")";
 }
 
 // What to add to a finding about `value` when a carriage return at its end
 // is the cause.
 std::string followsFromReturn(const std::string& value) {
-    return !value.empty() && value.back() == '\r'
-               ? "; this follows from the carriage return at its end: save selector.cfg with Unix line ends first"
-               : "";
+    return !value.empty() && value.back() == '\r' ? "; this follows from the carriage return at its end: "
+                                                    "save selector.cfg with Unix line ends first"
+                                                  : "";
+}
+
+// Why one of the selector's files could not be opened (see openRegularFile).
+std::string whyNotOpened(const char* kind, int error) {
+    if (kind) return std::string("is ") + kind + ", not a file";
+    return error == ENOENT ? "missing" : std::string("cannot be opened (") + std::strerror(error) + ")";
 }
 
 void checkSettingsFile(const ConfigReading& reading, std::vector<Finding>& findings) {
@@ -58,13 +65,8 @@ void checkSettingsFile(const ConfigReading& reading, std::vector<Finding>& findi
     switch (reading.fault) {
     case ConfigFault::None: return;
     case ConfigFault::CannotOpen:
-        findings.push_back({file, (reading.error == ENOENT ? std::string("missing")
-                                                           : std::string("cannot be opened (") +
-                                                                 std::strerror(reading.error) + ")") +
-                                      stopsAtStart});
-        return;
     case ConfigFault::NotAFile:
-        findings.push_back({file, std::string("is ") + reading.kind + ", not a file" + stopsAtStart});
+        findings.push_back({file, whyNotOpened(reading.kind, reading.error) + stopsAtStart});
         return;
     case ConfigFault::ReadError:
         findings.push_back(
@@ -101,12 +103,14 @@ void checkValues(const SelectorConfig& config, std::vector<Finding>& findings) {
     }
 }
 
-void checkRomDirectory(const std::string& directory, const std::string& folder, std::vector<Finding>& findings) {
+void checkRomDirectory(const std::string& directory, const std::string& folder,
+                       std::vector<Finding>& findings) {
     const std::string where = lineOf(1), named = "ROM folder " + quoted(directory);
     const std::string path = inFolder(folder, directory);
     struct stat info;
     if (stat(path.c_str(), &info) != 0) {
-        findings.push_back({where, named + " " + whyNot(errno) + ": correct the path" + followsFromReturn(directory)});
+        findings.push_back(
+            {where, named + " " + whyNot(errno) + ": correct the path" + followsFromReturn(directory)});
         return;
     }
     if (!S_ISDIR(info.st_mode)) {
@@ -114,8 +118,8 @@ void checkRomDirectory(const std::string& directory, const std::string& folder, 
         return;
     }
     if (access(path.c_str(), R_OK | X_OK) != 0)
-        findings.push_back({where, named + " cannot be read (" + std::strerror(errno) +
-                                       "): give the selector read access"});
+        findings.push_back(
+            {where, named + " cannot be read (" + std::strerror(errno) + "): give the selector read access"});
     if (directory.back() != '/')
         findings.push_back({where, named + " does not end in \"/\": the file name is put right after it (" +
                                        quoted(directory + "NAME.rom") + "), so add the \"/\""});
@@ -180,13 +184,15 @@ std::string whyItWouldNotRun(const std::string& path, const std::string& folder)
     return "";
 }
 
-void checkLaunchProgram(const std::string& program, const std::string& folder, std::vector<Finding>& findings) {
+void checkLaunchProgram(const std::string& program, const std::string& folder,
+                        std::vector<Finding>& findings) {
     const std::string where = lineOf(4), named = "launch program " + quoted(program);
     const std::string path = inFolder(folder, program);
     const std::string onA = ": A would stop the selector with \"Cannot start ...\"";
     struct stat info;
     if (stat(path.c_str(), &info) != 0) {
-        findings.push_back({where, named + " " + whyNot(errno) + onA + "; correct the path" + followsFromReturn(program)});
+        findings.push_back(
+            {where, named + " " + whyNot(errno) + onA + "; correct the path" + followsFromReturn(program)});
     } else if (!S_ISREG(info.st_mode)) {
         findings.push_back({where, named + " is not a file" + onA + "; name the program itself"});
     } else if (access(path.c_str(), X_OK) != 0) {
@@ -222,10 +228,10 @@ void checkImages(const std::string& folder, CheckReport& report) {
     } images[] = {
         {platform::backgroundFile, 320, 320, 240, 240, "320x240", nullptr},
         {platform::splashFile, 320, 320, 240, 240, "320x240", nullptr},
-        {platform::fontFile, glyphSize * fontCells, INT_MAX, glyphSize, INT_MAX, "at least 416x8: 52 cells of 8x8",
-         &platform::fontKey},
-        {platform::arrowFile, 1, nameX - arrowX, 1, rowHeight, "at most 25x15: left of the names, within a row",
-         &platform::arrowKey},
+        {platform::fontFile, glyphSize * fontCells, INT_MAX, glyphSize, INT_MAX,
+         "at least 416x8: 52 cells of 8x8", &platform::fontKey},
+        {platform::arrowFile, 1, nameX - arrowX, 1, rowHeight,
+         "at most 25x15: left of the names, within a row", &platform::arrowKey},
     };
     for (const auto& expected : images) {
         const std::string path = inFolder(folder, expected.file);
@@ -233,19 +239,15 @@ void checkImages(const std::string& folder, CheckReport& report) {
         if (!opened.file) {
             report.starts = false;
             report.findings.push_back(
-                {expected.file, (opened.kind         ? std::string("is ") + opened.kind + ", not a file"
-                                 : opened.error == ENOENT ? std::string("missing")
-                                                          : std::string("cannot be opened (") +
-                                                                std::strerror(opened.error) + ")") +
-                                    stopsAtStart});
+                {expected.file, whyNotOpened(opened.kind, opened.error) + stopsAtStart});
             continue;
         }
         std::string problem;
         const Surface image = loadImage(path.c_str(), problem);
         if (!image) {
             report.starts = false;
-            report.findings.push_back({expected.file, std::string("cannot be loaded (") + IMG_GetError() + ")" +
-                                                          stopsAtStart + "; save it as a PNG"});
+            report.findings.push_back({expected.file, std::string("cannot be loaded (") + IMG_GetError() +
+                                                          ")" + stopsAtStart + "; save it as a PNG"});
             continue;
         }
         if (image->format->Amask != 0)
@@ -254,14 +256,15 @@ void checkImages(const std::string& folder, CheckReport& report) {
                                        "transparent colour: save it as RGB without alpha"});
         if (expected.key) {
             SDL_Color kept = {0, 0, 0, 0};
-            SDL_GetRGB(SDL_MapRGB(image->format, expected.key->r, expected.key->g, expected.key->b), image->format,
-                       &kept.r, &kept.g, &kept.b);
+            SDL_GetRGB(SDL_MapRGB(image->format, expected.key->r, expected.key->g, expected.key->b),
+                       image->format, &kept.r, &kept.g, &kept.b);
             const auto rgb = [](int r, int g, int b) {
                 return "(" + std::to_string(r) + ", " + std::to_string(g) + ", " + std::to_string(b) + ")";
             };
             if (kept.r != expected.key->r || kept.g != expected.key->g || kept.b != expected.key->b)
                 report.findings.push_back(
-                    {expected.file, "is " + formatOf(image.get()) + ", so it cannot hold the transparent colour " +
+                    {expected.file, "is " + formatOf(image.get()) +
+                                        ", so it cannot hold the transparent colour " +
                                         rgb(expected.key->r, expected.key->g, expected.key->b) +
                                         " exactly: it becomes " + rgb(kept.r, kept.g, kept.b) +
                                         " and what should be transparent is drawn; save it as RGB"});
@@ -323,8 +326,8 @@ void checkCaseOnlyMismatches(const SelectorConfig& config, const std::vector<std
     }
     for (const auto& [extension, seen] : mismatches)
         findings.push_back({config.romDirectory,
-                            std::to_string(seen.first) + " file(s) such as " + quoted(seen.second) + " end in " +
-                                quoted(extension) +
+                            std::to_string(seen.first) + " file(s) such as " + quoted(seen.second) +
+                                " end in " + quoted(extension) +
                                 ", which differs from a configured extension only by case, "
                                 "and are not listed: rename them or change the extension",
                             false});
@@ -409,7 +412,8 @@ std::string formatReport(const CheckReport& report, const std::string& folder) {
         text += where + ": " + (finding.error ? "" : "note: ") + printable(finding.what) + "\n";
         if (!finding.error) {
             ++notes;
-        } else if (++errors && std::find(errorPlaces.begin(), errorPlaces.end(), where) == errorPlaces.end()) {
+        } else if (++errors &&
+                   std::find(errorPlaces.begin(), errorPlaces.end(), where) == errorPlaces.end()) {
             errorPlaces.push_back(where);
         }
     }
@@ -424,12 +428,13 @@ std::string formatReport(const CheckReport& report, const std::string& folder) {
                     " name(s) longer than 34 characters are cut, " + std::to_string(report.blankedNames) +
                     " have characters the font cannot draw (shown as spaces)\n";
     }
-    const std::string counts = (errors ? std::to_string(errors) + " error(s) (" + places + ")" : "no errors") +
-                               ", " + std::to_string(notes) + " note(s)";
-    const std::string verdict = !report.starts        ? "the selector would not start"
-                                : report.romCount < 0 ? "the ROM folder cannot be read, the list would be empty"
-                                                      : "the selector would list " +
-                                                            std::to_string(report.romCount) + " entries";
+    const std::string counts =
+        (errors ? std::to_string(errors) + " error(s) (" + places + ")" : "no errors") + ", " +
+        std::to_string(notes) + " note(s)";
+    const std::string verdict =
+        !report.starts        ? "the selector would not start"
+        : report.romCount < 0 ? "the ROM folder cannot be read, the list would be empty"
+                              : "the selector would list " + std::to_string(report.romCount) + " entries";
     return text + "selector-check: " + printable(folder) + ": " + counts + "; " + verdict + "\n";
 }
 
@@ -445,8 +450,8 @@ std::string renderFirstScreen(const std::string& folder, const std::string& pngP
     std::string error;
     {
         SelectorContext context;
-        context.screen = SDL_SetVideoMode(platform::screenWidth, platform::screenHeight, platform::screenDepth,
-                                          platform::screenFlags);
+        context.screen = SDL_SetVideoMode(platform::screenWidth, platform::screenHeight,
+                                          platform::screenDepth, platform::screenFlags);
         const ConfigReading reading = loadConfig(inFolder(folder, platform::configFileName).c_str());
         if (!context.screen) {
             error = std::string("no display: ") + SDL_GetError();
@@ -457,8 +462,8 @@ std::string renderFirstScreen(const std::string& folder, const std::string& pngP
         } else {
             context.config = reading.config;
             std::vector<std::string> leftOut;
-            startCatalogue(context,
-                           scanWithSettings(inFolder(folder, context.config.romDirectory), context.config, leftOut));
+            startCatalogue(context, scanWithSettings(inFolder(folder, context.config.romDirectory),
+                                                     context.config, leftOut));
             context.state = SelectorState::Browse;  // straight to the list, as after the splash
             browsePass(context);
             if (!savePng(context.screen, pngPath.c_str())) error = "cannot write " + pngPath;

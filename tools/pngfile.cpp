@@ -19,7 +19,8 @@ Uint32 pixelValue(SDL_Surface* surface, int x, int y) {
     case 1: return *at;
     case 2: return *reinterpret_cast<const Uint16*>(at);
     case 3:
-        return SDL_BYTEORDER == SDL_LIL_ENDIAN ? at[0] | at[1] << 8 | at[2] << 16 : at[2] | at[1] << 8 | at[0] << 16;
+        return SDL_BYTEORDER == SDL_LIL_ENDIAN ? at[0] | at[1] << 8 | at[2] << 16
+                                               : at[2] | at[1] << 8 | at[0] << 16;
     default: return *reinterpret_cast<const Uint32*>(at);
     }
 }
