@@ -133,16 +133,16 @@ TEST(CatalogueScan, ListsTheNamesWithAConfiguredExtensionInByteOrder) {
     InFolder inside(folder.path);
     mkdir("roms", 0755);
     for (const char* name : {"B.rom", "a.rom", "x.ROM", "x.rom.bak", ".rom", "game.bin", "noext", "Zeta.rom",
-                             "10.rom", "readme.txt", "weird.", "rom"})
+                             "10.rom", "9.rom", "readme.txt", "weird.", "rom"})
         writeFile(std::string("roms/") + name, "");
     mkdir("roms/dir.rom", 0755);
     ASSERT_EQ(symlink("nowhere", "roms/link.bin"), 0);
 
     const ScanCase cases[] = {
-        {"case-sensitive, last dot, hidden, directory, link, capitals first",
+        {"case-sensitive, last dot, hidden, directory, link, capitals first, 10 before 9",
          ".rom",
          ".bin",
-         {".rom", "10.rom", "B.rom", "Zeta.rom", "a.rom", "dir.rom", "game.bin", "link.bin"}},
+         {".rom", "10.rom", "9.rom", "B.rom", "Zeta.rom", "a.rom", "dir.rom", "game.bin", "link.bin"}},
         {"upper-case value", ".ROM", ".txt", {"readme.txt", "x.ROM"}},
         {"two dots", ".bak", ".rom.bak", {"x.rom.bak"}},
         {"a lone dot takes . and ..", ".", ".none", {".", "..", "weird."}},

@@ -12,19 +12,6 @@ struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
 };
 
-Uint32 pixelValue(SDL_Surface* surface, int x, int y) {
-    const Uint8 bytes = surface->format->BytesPerPixel;
-    const Uint8* at = static_cast<const Uint8*>(surface->pixels) + y * surface->pitch + x * bytes;
-    switch (bytes) {
-    case 1: return *at;
-    case 2: return *reinterpret_cast<const Uint16*>(at);
-    case 3:
-        return SDL_BYTEORDER == SDL_LIL_ENDIAN ? at[0] | at[1] << 8 | at[2] << 16
-                                               : at[2] | at[1] << 8 | at[0] << 16;
-    default: return *reinterpret_cast<const Uint32*>(at);
-    }
-}
-
 // The PNG rows of `surface` in `format`, one byte a channel.
 std::vector<png_byte> rowsOf(SDL_Surface* surface, PngFormat format) {
     std::vector<png_byte> rows;
@@ -49,6 +36,19 @@ std::vector<png_byte> rowsOf(SDL_Surface* surface, PngFormat format) {
 
 }  // namespace
 
+Uint32 pixelValue(SDL_Surface* surface, int x, int y) {
+    const Uint8 bytes = surface->format->BytesPerPixel;
+    const Uint8* at = static_cast<const Uint8*>(surface->pixels) + y * surface->pitch + x * bytes;
+    switch (bytes) {
+    case 1: return *at;
+    case 2: return *reinterpret_cast<const Uint16*>(at);
+    case 3:
+        return SDL_BYTEORDER == SDL_LIL_ENDIAN ? at[0] | at[1] << 8 | at[2] << 16
+                                               : at[2] | at[1] << 8 | at[0] << 16;
+    default: return *reinterpret_cast<const Uint32*>(at);
+    }
+}
+
 SDL_Color pixelAt(SDL_Surface* surface, int x, int y) {
     SDL_Color colour = {0, 0, 0, 0};
     SDL_GetRGB(pixelValue(surface, x, y), surface->format, &colour.r, &colour.g, &colour.b);
@@ -65,18 +65,21 @@ bool savePng(SDL_Surface* surface, const char* path, PngFormat format) {
                            : format == PngFormat::Grey         ? PNG_COLOR_TYPE_GRAY
                                                                : PNG_COLOR_TYPE_PALETTE;
 
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "wb"));
-    if (!file) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!info || setjmp(png_jmpbuf(png))) {  // libpng's errors come back here
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
     std::vector<png_color> colours;
     if (format == PngFormat::Palette)
         for (int i = 0; i < palette->ncolors; ++i)
             colours.push_back({palette->colors[i].r, palette->colors[i].g, palette->colors[i].b});
+
+    std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "wb"));
+    if (!file) return false;
+    // libpng's errors come back to the setjmp below through longjmp, which
+    // runs no destructor: every object that has one is made before it.
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
     png_init_io(png, file.get());
     png_set_IHDR(png, info, static_cast<png_uint_32>(surface->w), static_cast<png_uint_32>(surface->h), 8,
                  colourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);

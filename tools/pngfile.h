@@ -18,3 +18,7 @@ bool savePng(SDL_Surface* surface, const char* path, PngFormat format = PngForma
 
 // The colour of the pixel at (x, y), which must lie inside `surface`.
 SDL_Color pixelAt(SDL_Surface* surface, int x, int y);
+
+// The value of the pixel at (x, y) in `surface`'s own format; (x, y) must lie
+// inside it, and the surface must be locked where SDL asks for it.
+Uint32 pixelValue(SDL_Surface* surface, int x, int y);

@@ -1,0 +1,31 @@
+// The whole check, file by file in the order the selector reads them: its
+// images and settings at start-up, the ROM folder for the list, and the
+// launch program on A.
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "check.h"
+
+CheckReport checkFolder(const CheckPlace& place) {
+    CheckReport report;
+    struct stat info;
+    const bool found = stat(place.folder.c_str(), &info) == 0;
+    if (!found || !S_ISDIR(info.st_mode)) {
+        const std::string what = found ? "is not a folder" : whyNot(errno);
+        report.findings.push_back({place.folder, what + ": name the folder the selector runs in"});
+        return report;
+    }
+    const ConfigReading reading = loadConfig((place.folder + "/" + platform::configFileName).c_str());
+    report.starts = reading.fault == ConfigFault::None;
+    checkSettingsFile(reading, report.findings);
+    checkImages(place, report);
+    if (reading.fault != ConfigFault::None) return report;
+
+    const SelectorConfig& config = reading.config;
+    checkValues(config, report.findings);
+    checkExtensions(config, report.findings);
+    checkCatalogue(config, place, report);
+    checkLaunchProgram(config.launchProgram, place, report.findings);
+    return report;
+}

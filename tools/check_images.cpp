@@ -1,0 +1,102 @@
+// The four images as the handheld loads them (SDL_image 1.2.12 with PNG
+// support alone, SDL 1.2.15, 64 MB for everything) and the selector draws them.
+#include <SDL_image.h>
+
+#include "app.h"
+#include "check.h"
+#include "files.h"
+
+namespace {
+
+const char* const stopsAtStart = ": the selector stops at start-up";
+
+// SDL 1.2 makes no surface this wide or this high.
+constexpr unsigned long sdlWidthLimit = 16384, sdlHeightLimit = 65536;
+
+// What one image may take once loaded, of the handheld's 64 MB.
+constexpr unsigned long long handheldImageBytes = 16ull << 20;
+
+struct ImageRole {
+    const char* file;
+    const platform::Rgb* key;  // the colour the selector makes transparent; none for opaque images
+};
+
+std::string size(unsigned long width, unsigned long height) {
+    return std::to_string(width) + "x" + std::to_string(height);
+}
+
+// The size each image must have (errors) or is expected to have (notes).
+void checkSize(const ImageRole& role, const SDL_Surface* image, std::vector<Finding>& findings) {
+    const std::string is = "is " + size(image->w, image->h);
+    if (role.key == &platform::fontKey) {
+        if (image->h != glyphSize || image->w % glyphSize != 0 || image->w < glyphSize * fontCells)
+            findings.push_back(
+                {role.file, is + ": the font is one row of 8x8 cells, 8 pixels high and a whole "
+                                 "number of cells wide, at least 52 (416 pixels); a font of "
+                                 "another size draws broken letters"});
+    } else if (role.key) {
+        if (image->w > nameX - arrowX || image->h > rowHeight)
+            findings.push_back({role.file,
+                                is + ", the selector expects at most 25x15: left of the names, within a row",
+                                false});
+    } else if (image->w != platform::screenWidth || image->h != platform::screenHeight) {
+        findings.push_back({role.file, is + ", the selector expects 320x240", false});
+    }
+}
+
+void checkImage(const std::string& path, const ImageRole& role, CheckReport& report) {
+    auto stops = [&](const std::string& what) {
+        report.starts = false;
+        report.findings.push_back({role.file, what});
+    };
+    const OpenedFile opened = openRegularFile(path.c_str());
+    if (!opened.file) return stops(whyNotOpened(opened.kind, opened.error) + stopsAtStart);
+    FILE* file = opened.file.get();
+    char head[16];
+    const std::string kind = pictureKind(std::string(head, std::fread(head, 1, sizeof head, file)));
+    if (!kind.empty())
+        return stops(
+            "is " + kind +
+            ", not a PNG: the handheld reads PNG only (its SDL_image is built with no other format), "
+            "so the selector stops at start-up there; save it as a PNG");
+    const PngHeader header = readPngHeader(file);
+    if (!header.damage.empty())
+        return stops("is a damaged PNG: it " + header.damage + stopsAtStart + "; save it again");
+    const std::string is = "is " + size(header.width, header.height);
+    if (header.width >= sdlWidthLimit || header.height >= sdlHeightLimit)
+        return stops(is +
+                     ": SDL 1.2 makes no image 16,384 pixels wide or 65,536 high, or larger, so the "
+                     "selector stops at start-up; make it smaller");
+    if (header.decodedBytes > handheldImageBytes) {
+        report.findings.push_back(
+            {role.file, is + ", which takes " + std::to_string(header.decodedBytes >> 20) +
+                            " MiB once loaded: too much of the handheld's 64 MB (keep an "
+                            "image under 16 MiB loaded); make it smaller"});
+        return;
+    }
+    std::rewind(file);
+    SDL_RWops* source = SDL_RWFromFP(file, SDL_FALSE);
+    Surface image(source ? IMG_LoadPNG_RW(source) : nullptr);
+    if (source) SDL_RWclose(source);  // leaves the file open
+    if (!image) {
+        const std::string problem = pngReadProblem(file);
+        return stops(problem.empty() ? std::string("cannot be loaded (") + IMG_GetError() + ")" + stopsAtStart
+                                     : "is a damaged PNG (libpng: " + quoted(problem) + ")" + stopsAtStart +
+                                           "; save it again");
+    }
+    checkSize(role, image.get(), report.findings);
+    for (const std::string& fault : drawingFaults(image.get(), role.key))
+        report.findings.push_back({role.file, fault});
+}
+
+}  // namespace
+
+void checkImages(const CheckPlace& place, CheckReport& report) {
+    const ImageRole roles[] = {
+        {platform::backgroundFile, nullptr},
+        {platform::splashFile, nullptr},
+        {platform::fontFile, &platform::fontKey},
+        {platform::arrowFile, &platform::arrowKey},
+    };
+    for (const ImageRole& role : roles) checkImage(place.folder + "/" + role.file, role, report);
+}

@@ -1,0 +1,224 @@
+// The launch program of line 4 as the handheld's kernel (Linux 2.6.24) would
+// start it: a script by its "#!" line, an ELF program by its headers and its
+// program interpreter. The program is read, never run.
+#include <elf.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "check.h"
+#include "files.h"
+
+namespace {
+
+// What the check says about the program: errors stop A, notes do not.
+struct Said {
+    std::string text;
+    bool error = true;
+};
+
+// The kernel reads this much of a program to tell what it is, and takes a
+// "#!" line up to a newline within it.
+constexpr size_t kernelHead = 128;
+
+// The bytes of `file` from `offset`, at most `size` of them.
+std::string bytesAt(FILE* file, unsigned long long offset, size_t size) {
+    std::string bytes(size, '\0');
+    if (fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0) return "";
+    bytes.resize(std::fread(bytes.data(), 1, size, file));
+    return bytes;
+}
+
+// The unsigned number of `bytes` bytes at `at` in `data`, in the ELF file's byte order.
+unsigned long long number(const std::string& data, size_t at, int bytes, bool bigEndian) {
+    unsigned long long value = 0;
+    for (int i = 0; i < bytes && at + i < data.size(); ++i) {
+        const unsigned long long byte = static_cast<unsigned char>(data[at + i]);
+        value |= bigEndian ? byte << 8 * (bytes - 1 - i) : byte << 8 * i;
+    }
+    return value;
+}
+
+bool isElf(const std::string& head) {
+    return head.size() >= SELFMAG && head.compare(0, SELFMAG, ELFMAG) == 0;
+}
+
+int elfMachine(const std::string& head) {
+    return static_cast<int>(number(head, 18, 2, head.size() > EI_DATA && head[EI_DATA] == ELFDATA2MSB));
+}
+
+std::string machineName(int machine) {
+    switch (machine) {
+    case EM_ARM: return "ARM";
+    case EM_386: return "x86";
+    case EM_X86_64: return "x86-64";
+    case EM_AARCH64: return "64-bit ARM";
+    case EM_MIPS: return "MIPS";
+    case EM_PPC: return "PowerPC";
+    default: return "ELF machine " + std::to_string(machine);
+    }
+}
+
+int thisMachine() {
+    const OpenedFile self = openRegularFile("/proc/self/exe");
+    return self.file ? elfMachine(bytesAt(self.file.get(), 0, EI_NIDENT + 4)) : -1;
+}
+
+// Where `path` (a program interpreter) lies, for a line: on the card or not.
+std::string onCard(const CheckPlace& place, const std::string& path, const Reached& reached) {
+    return reached.path != path && path.front() == '/' && !place.card.empty()
+               ? " (on the card: " + reached.path + ")"
+               : "";
+}
+
+// What is wrong with the ELF program `file` of `size` bytes, for the kernel;
+// `named` begins each line.
+std::vector<Said> judgeElf(FILE* file, unsigned long long size, const std::string& named,
+                           const CheckPlace& place) {
+    const std::string head = bytesAt(file, 0, 64);
+    const bool wide = head.size() > EI_CLASS && head[EI_CLASS] == ELFCLASS64;
+    const bool big = head.size() > EI_DATA && head[EI_DATA] == ELFDATA2MSB;
+    const int machine = elfMachine(head);
+    const std::string cutShort = named + " is cut short (" + std::to_string(size) + " bytes): its ";
+    const size_t headerSize = wide ? sizeof(Elf64_Ehdr) : sizeof(Elf32_Ehdr);
+    if (head.size() < headerSize) return {{cutShort + "ELF header is incomplete; copy it again"}};
+    if (machine != EM_ARM && (!place.card.empty() || machine != thisMachine()))
+        return {{named + " is a program for " + machineName(machine) + ", not ARM: " +
+                 (place.card.empty() ? "it runs neither on the handheld nor here"
+                                     : "the handheld cannot run it")}};
+    const unsigned long long type = number(head, 16, 2, big);
+    if (type != ET_EXEC && type != ET_DYN)
+        return {{named + " is an ELF file but not a program (an object file or a core dump)"}};
+    const unsigned long long tableAt = number(head, wide ? 32 : 28, wide ? 8 : 4, big);
+    const size_t entrySize = number(head, wide ? 54 : 42, 2, big),
+                 entries = number(head, wide ? 56 : 44, 2, big);
+    if (entrySize != (wide ? sizeof(Elf64_Phdr) : sizeof(Elf32_Phdr)) || entries == 0 ||
+        entries * entrySize > 65536)
+        return {{named + " has no program headers the system can use: it cannot start it"}};
+    if (tableAt > size || entries * entrySize > size - tableAt)
+        return {
+            {cutShort + "program headers lie past its end, so the system cannot start it; copy it again"}};
+    const std::string table = bytesAt(file, tableAt, entries * entrySize);
+    std::vector<Said> said;
+    for (size_t i = 0; i < entries; ++i) {
+        const size_t at = i * entrySize;
+        const unsigned long long kind = number(table, at, 4, big);
+        const unsigned long long offset = number(table, at + (wide ? 8 : 4), wide ? 8 : 4, big);
+        const unsigned long long length = number(table, at + (wide ? 32 : 16), wide ? 8 : 4, big);
+        if (kind != PT_LOAD && kind != PT_INTERP) continue;
+        if (offset > size || length > size - offset)
+            return {{cutShort +
+                     "segments lie past its end, so it would not start or would crash; copy it again"}};
+        if (kind != PT_INTERP) continue;
+        if (length < 2 || length > PATH_MAX)
+            return {{named + " names a program interpreter the system rejects"}};
+        std::string interpreter = bytesAt(file, offset, length);
+        interpreter.resize(strnlen(interpreter.c_str(), interpreter.size()));
+        const std::string its = named + " needs its program interpreter " + quoted(interpreter);
+        const Reached reached = reach(place, interpreter);
+        struct stat info;
+        if (reached.path.empty())
+            said.push_back(
+                {"the program interpreter " + quoted(interpreter) + " of " + named + " " + reached.unchecked,
+                 false});
+        else if (stat(reached.path.c_str(), &info) != 0)
+            said.push_back({its + ", which " + whyNot(errno) + onCard(place, interpreter, reached) +
+                            (place.card.empty() ? " on this machine" : "") + ": the system cannot start it"});
+        else if (!S_ISREG(info.st_mode))
+            said.push_back({its + ", which is not a file: the system cannot start it"});
+    }
+    return said;
+}
+
+// What is wrong with the interpreter a "#!" line names, for the kernel.
+std::vector<Said> judgeInterpreter(const std::string& interpreter, const std::string& named,
+                                   const CheckPlace& place) {
+    const std::string its = named + " is a script whose interpreter " + quoted(interpreter);
+    const Reached reached = reach(place, interpreter);
+    if (reached.path.empty())
+        return {{"the interpreter " + quoted(interpreter) + " of " + named + " " + reached.unchecked, false}};
+    const std::string where = onCard(place, interpreter, reached);
+    struct stat info;
+    if (stat(reached.path.c_str(), &info) != 0) return {{its + where + " " + whyNot(errno)}};
+    if (S_ISDIR(info.st_mode)) return {{its + where + " is a folder, not a program"}};
+    if (!S_ISREG(info.st_mode)) return {{its + where + " is not a file"}};
+    if (access(reached.path.c_str(), X_OK) != 0)
+        return {{its + where + " cannot be run (it is not executable)"}};
+    const OpenedFile opened = openRegularFile(reached.path.c_str());
+    if (!opened.file) return {};  // the kernel may still start it: nothing to say
+    const std::string head = bytesAt(opened.file.get(), 0, kernelHead);
+    if (head.compare(0, 2, "#!") == 0)
+        return {{its + where +
+                 " is a script itself, and the handheld's kernel (Linux 2.6.24) starts a script only "
+                 "through a program (ELF)"}};
+    if (!isElf(head)) return {{its + where + " is not a program (ELF) at all"}};
+    return judgeElf(opened.file.get(), static_cast<unsigned long long>(info.st_size),
+                    "the interpreter " + quoted(interpreter) + " of " + named, place);
+}
+
+// What is wrong with the script whose first line is in `head`, for the kernel.
+std::vector<Said> judgeScript(const std::string& head, const std::string& named, const CheckPlace& place) {
+    const size_t newline = head.find('\n');
+    const std::string line = head.substr(2, (newline == std::string::npos ? kernelHead - 1 : newline) - 2);
+    const size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos) return {{named + " is a script whose first line names no interpreter"}};
+    const size_t end = line.find_last_not_of(" \t") + 1;  // the kernel drops spaces and tabs at the end
+    const size_t nameEnd = std::min(line.find_first_of(" \t", start), end);
+    const std::string interpreter = line.substr(start, nameEnd - start);
+    if (line[end - 1] == '\r') {
+        const size_t argument = line.find_first_not_of(" \t", nameEnd);
+        const std::string what = argument < end ? "gives its interpreter the argument " +
+                                                      quoted(line.substr(argument, end - argument))
+                                                : "looks for the interpreter " + quoted(interpreter);
+        return {{named + " has a first line that ends in a carriage return, so the system " + what +
+                 ": it was saved with Windows line ends; save it with Unix (LF) line ends"}};
+    }
+    return judgeInterpreter(interpreter, named, place);
+}
+
+}  // namespace
+
+void checkLaunchProgram(const std::string& program, const CheckPlace& place, std::vector<Finding>& findings) {
+    const std::string where = lineOf(4), named = "launch program " + quoted(program);
+    const std::string onA = ": A would stop the selector with \"Cannot start ...\"";
+    const Reached reached = reach(place, program);
+    const std::string here = onCard(place, program, reached);
+    struct stat info;
+    if (reached.path.empty()) {
+        findings.push_back({where, named + " " + reached.unchecked, false});
+    } else if (stat(reached.path.c_str(), &info) != 0) {
+        findings.push_back({where, named + here + " " + whyNot(errno) + onA + "; correct the path" +
+                                       followsFromReturn(program)});
+    } else if (!S_ISREG(info.st_mode)) {
+        findings.push_back({where, named + here + " is not a file" + onA + "; name the program itself"});
+    } else if (access(reached.path.c_str(), X_OK) != 0) {
+        findings.push_back({where, named + here + " is not executable" + onA + "; chmod +x it"});
+    } else if (const OpenedFile opened = openRegularFile(reached.path.c_str()); !opened.file) {
+        findings.push_back({where,
+                            named + ": selector-check cannot read it to check (" +
+                                std::strerror(opened.error) +
+                                "); the system can still start a program (ELF) that it may only execute, "
+                                "though a script needs reading too",
+                            false});
+    } else {
+        const std::string head = bytesAt(opened.file.get(), 0, kernelHead);
+        std::vector<Said> said;
+        if (head.compare(0, 2, "#!") == 0)
+            said = judgeScript(head, named, place);
+        else if (isElf(head))
+            said = judgeElf(opened.file.get(), static_cast<unsigned long long>(info.st_size), named, place);
+        else
+            said = {{named + " is neither a script (#!) nor a program (ELF): the system cannot start it"}};
+        for (const Said& line : said)
+            findings.push_back({where, line.text + (line.error ? onA : ""), line.error});
+    }
+    if (program.front() != '/')
+        findings.push_back({where,
+                            named + " is relative: it is found from the selector's working folder (" +
+                                workingFolderOnHandheld(place) + "), so start the selector from there",
+                            false});
+}

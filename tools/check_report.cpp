@@ -1,0 +1,115 @@
+// The report's text, safe for a terminal, and the exit status.
+#include <algorithm>
+
+#include "check.h"
+#include "draw.h"
+
+namespace {
+
+// The length of the valid UTF-8 sequence that starts at `at` in `text`, or 0.
+size_t utf8Length(const std::string& text, size_t at) {
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    const size_t length = lead >= 0xc2 && lead <= 0xdf   ? 2
+                          : lead >= 0xe0 && lead <= 0xef ? 3
+                          : lead >= 0xf0 && lead <= 0xf4 ? 4
+                                                         : 0;
+    if (length == 0 || at + length > text.size()) return 0;
+    for (size_t i = 1; i < length; ++i)
+        if ((static_cast<unsigned char>(text[at + i]) & 0xc0) != 0x80) return 0;
+    const unsigned char second = static_cast<unsigned char>(text[at + 1]);
+    const bool overlongOrOutside = (lead == 0xe0 && second < 0xa0) || (lead == 0xed && second > 0x9f) ||
+                                   (lead == 0xf0 && second < 0x90) || (lead == 0xf4 && second > 0x8f);
+    return overlongOrOutside ? 0 : length;
+}
+
+void appendHex(std::string& shown, unsigned char byte) {
+    const char digits[] = "0123456789abcdef";
+    shown += {'\\', 'x', digits[byte >> 4], digits[byte & 15]};
+}
+
+}  // namespace
+
+std::string shownName(const char* name) {
+    std::string shown = uppercase(name).substr(0, maxTextLength);
+    for (char& c : shown)
+        if (glyphCell(static_cast<unsigned char>(c)) < 0) c = ' ';
+    return shown;
+}
+
+std::string printable(const std::string& text) {
+    std::string shown;
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0x80) {
+            const size_t length = utf8Length(text, i);
+            const bool c1 = length == 2 && byte == 0xc2 && static_cast<unsigned char>(text[i + 1]) <= 0x9f;
+            if (length == 0 && byte <= 0x9f) {
+                appendHex(shown, byte);  // a C1 control to a terminal that takes single bytes
+            } else if (c1) {
+                appendHex(shown, byte);
+                appendHex(shown, static_cast<unsigned char>(text[i + 1]));
+            } else {
+                shown.append(text, i, std::max<size_t>(length, 1));
+            }
+            i += std::max<size_t>(length, 1);
+            continue;
+        }
+        switch (byte) {
+        case '\r': shown += "\\r"; break;
+        case '\n': shown += "\\n"; break;
+        case '\t': shown += "\\t"; break;
+        case '\\': shown += "\\\\"; break;
+        default:
+            if (byte < 0x20 || byte == 0x7f)
+                appendHex(shown, byte);
+            else
+                shown += static_cast<char>(byte);
+        }
+        ++i;
+    }
+    return shown;
+}
+
+std::string formatReport(const CheckReport& report, const std::string& folder) {
+    std::string text;
+    std::vector<std::string> errorPlaces;
+    int errors = 0, notes = 0;
+    for (const Finding& finding : report.findings) {
+        const std::string where = printable(finding.where);
+        text += where + ": " + (finding.error ? "" : "note: ") + printable(finding.what) + "\n";
+        if (!finding.error) {
+            ++notes;
+        } else if (++errors &&
+                   std::find(errorPlaces.begin(), errorPlaces.end(), where) == errorPlaces.end()) {
+            errorPlaces.push_back(where);
+        }
+    }
+    std::string places;
+    for (const std::string& place : errorPlaces) places += (places.empty() ? "" : ", ") + place;
+    if (report.romCount > 0) {
+        text += "catalogue: " + std::to_string(report.romCount) +
+                " entries would be listed; the first screen shows:\n";
+        for (const std::string& name : report.firstScreen) text += "    " + printable(name) + "\n";
+        if (report.cutNames || report.blankedNames)
+            text += "catalogue: " + std::to_string(report.cutNames) +
+                    " name(s) longer than 34 characters are cut, " + std::to_string(report.blankedNames) +
+                    " have characters the font cannot draw (shown as spaces)\n";
+    }
+    const std::string counts =
+        (errors ? std::to_string(errors) + " error(s) (" + places + ")" : "no errors") + ", " +
+        std::to_string(notes) + " note(s)";
+    const std::string verdict =
+        !report.starts         ? "the selector would not start"
+        : !report.listChecked  ? "the ROM folder could not be checked from here"
+        : report.romCount < 0  ? "the ROM folder cannot be read, the list would be empty"
+        : report.romCount == 0 ? "the list would be empty"
+                               : "the selector would list " + std::to_string(report.romCount) + " entries";
+    return text + "selector-check: " + printable(folder) + ": " + counts + "; " + verdict + "\n";
+}
+
+int exitStatus(const CheckReport& report) {
+    return std::any_of(report.findings.begin(), report.findings.end(),
+                       [](const Finding& f) { return f.error; })
+               ? 1
+               : 0;
+}
