@@ -82,20 +82,22 @@ BENCHMARK(BM_ScanFloor)
 // A started selector on the shipped artwork, showing the first ten of twenty names.
 SelectorContext& browsingSelector() {
     static BenchFolder folder(20, 20);
-    static std::optional<SelectorContext> context;
-    if (!context) {
+    static SelectorContext context;
+    static bool started = false;
+    if (!started) {
         for (const char* image :
              {platform::backgroundFile, platform::fontFile, platform::arrowFile, platform::splashFile})
             std::filesystem::copy_file(std::string(DATA_FOLDER) + "/" + image, folder.path + "/" + image,
                                        std::filesystem::copy_options::overwrite_existing);
         std::filesystem::current_path(folder.path);
         setenv("SDL_VIDEODRIVER", "dummy", 1);
-        context = startSelector();
-        if (!context) std::abort();
-        context->state = SelectorState::Browse;
-        browsePass(*context);  // the scan
+        std::string problem;
+        if (!startSelector(context, problem)) std::abort();
+        started = true;
+        context.state = SelectorState::Browse;
+        browsePass(context);  // the scan
     }
-    return *context;
+    return context;
 }
 
 void BM_BrowsePass(benchmark::State& state) {

@@ -10,6 +10,7 @@
 #include <new>
 #include <utility>
 
+#include "failure.h"
 #include "files.h"
 #include "platform.h"
 
@@ -113,37 +114,34 @@ bool loadArtwork(SelectorContext& context, const std::string& folder, std::strin
     return true;
 }
 
-std::optional<SelectorContext> startSelector() {
-    SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK);
+bool startSelector(SelectorContext& context, std::string& problem) {
+    if constexpr (platform::handheldBuild) setenv(platform::noMouseVariable, "1", 0);
+    SDL_Init(platform::sdlSubsystems);
     // SDL turns these into quit requests, which the selector does not take
     // from the pad: give them back their ordinary action so it can be stopped.
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     SDL_ShowCursor(0);
-    SDL_JoystickOpen(platform::padJoystick);
-
-    SelectorContext context;
-    if constexpr (platform::readsPadDevice) context.pad = openPadDevice(padDevicePath());
+    if constexpr (platform::opensPadJoystick)
+        SDL_JoystickOpen(platform::padJoystick);
+    else
+        context.pad = openPad();
     context.screen = SDL_SetVideoMode(platform::screenWidth, platform::screenHeight, platform::screenDepth,
                                       platform::screenFlags);
     if (!context.screen) {
-        std::printf("SDL_SetVideoMode failed: %s\n", SDL_GetError());
-        return std::nullopt;
+        problem = std::string("SDL_SetVideoMode failed: ") + SDL_GetError();
+        return false;
     }
     if constexpr (platform::desktopPreview) {
         SDL_WM_SetCaption(platform::previewTitle, platform::previewTitle);
         std::fprintf(stderr, "%s\n", platform::previewKeys);
     }
-    std::string problem;
-    if (!loadArtwork(context, "", problem)) {
-        std::printf("%s\n", problem.c_str());
-        return std::nullopt;
-    }
+    if (!loadArtwork(context, "", problem)) return false;
 
-    std::optional<SelectorConfig> config = readConfig();
-    if (!config) return std::nullopt;
+    std::optional<SelectorConfig> config = readConfig(problem);
+    if (!config) return false;
     context.config = std::move(*config);
-    return context;
+    return true;
 }
 
 void handleAction(SelectorContext& context, PadAction action) {
@@ -184,7 +182,7 @@ void browsePass(SelectorContext& context) {
     drawImage(context.screen, context.arrow.get(), arrowX, static_cast<Sint16>(arrowY(context.view)));
     SDL_Flip(context.screen);
 
-    if constexpr (platform::readsPadDevice) pollPadDevice(context.pad);
+    if constexpr (platform::handheldBuild) pollPadDevice(context.pad);
     SDL_Event event;
     while (SDL_PollEvent(&event)) handleAction(context, actionForEvent(event));
 }
@@ -209,7 +207,13 @@ void runMainLoop(SelectorContext& context) {
     }
 }
 
-int handOff(SelectorContext& context) {
+std::string startMenu() {
+    [[maybe_unused]] const int moved = chdir(platform::menuDirectory);
+    execl(platform::menuProgram, platform::menuProgram, static_cast<char*>(nullptr));
+    return std::string("Cannot start ") + platform::menuProgram + ": " + std::strerror(errno);
+}
+
+std::string handOff(SelectorContext& context) {
     context.romList = RomList();
     context.background.reset();
     context.font.reset();
@@ -218,29 +222,40 @@ int handOff(SelectorContext& context) {
     SDL_Quit();
     std::fflush(stdout);  // messages printed so far must not die with the process image
 
-    const char* program = context.launchChosen ? context.config.launchProgram.c_str() : platform::menuProgram;
-    if (context.launchChosen) {
-        execl(program, program, context.romPath.c_str(), static_cast<char*>(nullptr));
-    } else {
-        [[maybe_unused]] const int moved = chdir(platform::menuDirectory);
-        execl(program, program, static_cast<char*>(nullptr));
-    }
-    std::printf("Cannot start %s: %s\n", program, std::strerror(errno));
-    return 1;
+    if (!context.launchChosen) return startMenu();
+    const char* program = context.config.launchProgram.c_str();
+    execl(program, program, context.romPath.c_str(), static_cast<char*>(nullptr));
+    return std::string("Cannot start ") + program + ": " + std::strerror(errno);
 }
 
-int runSelector() {
+namespace {
+
+// Runs the selector to its hand-off. Returns only when it cannot go on,
+// with the line that says why.
+std::string runUntilFailure(SelectorContext& context) {
     try {
-        std::optional<SelectorContext> context = startSelector();
-        if (!context) {
-            SDL_Quit();
-            return 1;
-        }
-        runMainLoop(*context);
-        return handOff(*context);
+        std::string problem;
+        if (!startSelector(context, problem)) return problem;
+        runMainLoop(context);
+        return handOff(context);
     } catch (const std::bad_alloc&) {
-        std::puts("out of memory");
-        SDL_Quit();
-        return 1;
+        return "out of memory";
     }
+}
+
+}  // namespace
+
+int runSelector() {
+    SelectorContext context;
+    const std::string failure = runUntilFailure(context);
+    std::printf("%s\n", failure.c_str());
+    if constexpr (platform::handheldBuild) {
+        // A handheld has no other way out: show why, then go to the menu.
+        showFailure(context, failure);
+        SDL_Quit();
+        std::fflush(stdout);
+        std::printf("%s\n", startMenu().c_str());
+    }
+    SDL_Quit();
+    return 1;
 }

@@ -70,7 +70,7 @@ struct SelectorContext {
     RomList romList;
     BrowseView view;
     NameWindow names;
-    PadDevice pad;  // the pad device, in builds that read it
+    PadDevice pad;  // the pad's device, in the handheld build
 };
 
 // Loads the image `file` from the working folder as the loader returns it.
@@ -85,10 +85,11 @@ Surface loadImage(const char* file, std::string& problem);
 // first image that cannot be loaded.
 bool loadArtwork(SelectorContext& context, const std::string& folder, std::string& problem);
 
-// Starts SDL, opens the display, loads the images and reads "selector.cfg".
-// Returns the context, or nothing after printing what failed. SIGINT and
-// SIGTERM keep their ordinary action: they end the program.
-std::optional<SelectorContext> startSelector();
+// Starts SDL, opens the display and the pad, loads the images and reads
+// "selector.cfg" into `context`. Returns false at the first step that fails,
+// with `problem` set to the line that says why. SIGINT and SIGTERM keep their
+// ordinary action: they end the program.
+bool startSelector(SelectorContext& context, std::string& problem);
 
 // Acts on one action of the browse screen.
 void handleAction(SelectorContext& context, PadAction action);
@@ -103,11 +104,17 @@ void browsePass(SelectorContext& context);
 // Runs the splash, then browse passes, until a launch or quit press.
 void runMainLoop(SelectorContext& context);
 
-// Releases the images, shuts SDL down and replaces the process with the
-// launch program or the system menu. Returns only when that fails: 1, after
-// printing "Cannot start PROGRAM: REASON".
-int handOff(SelectorContext& context);
+// Changes to "/usr/gp2x" and replaces the process with the system menu.
+// Returns only when that fails: the line "Cannot start /usr/gp2x/gp2xmenu: REASON".
+std::string startMenu();
 
-// The whole selector. Returns 1 after printing one line when start-up or
-// the hand-off fails, or when memory runs out ("out of memory").
+// Releases the images, shuts SDL down and replaces the process with the
+// launch program or the system menu. Returns only when that fails: the line
+// "Cannot start PROGRAM: REASON".
+std::string handOff(SelectorContext& context);
+
+// The whole selector. Returns 1 after printing one line when it cannot go on
+// (start-up or hand-off failed, or memory ran out: "out of memory"). The
+// handheld build first shows that line on the screen and goes to the system
+// menu; it returns only when that fails too, after a second line.
 int runSelector();

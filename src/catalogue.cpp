@@ -111,15 +111,22 @@ std::string describeConfigFault(const ConfigReading& reading, const char* path) 
     }
 }
 
-std::optional<SelectorConfig> readConfig() {
+std::optional<SelectorConfig> readConfig(std::string& problem) {
     try {
         ConfigReading reading = loadConfig(platform::configFileName);
         if (reading.fault == ConfigFault::None) return std::move(reading.config);
-        std::printf("%s\n", describeConfigFault(reading, platform::configFileName).c_str());
+        problem = describeConfigFault(reading, platform::configFileName);
     } catch (const std::bad_alloc&) {
-        std::puts("cannot alloc parameters ");
+        problem = "cannot alloc parameters ";
     }
     return std::nullopt;
+}
+
+std::optional<SelectorConfig> readConfig() {
+    std::string problem;
+    std::optional<SelectorConfig> config = readConfig(problem);
+    if (!config) std::printf("%s\n", problem.c_str());
+    return config;
 }
 
 std::string extensionOf(const char* name) {

@@ -57,8 +57,11 @@ std::string configFaultReason(ConfigFault fault);
 std::string describeConfigFault(const ConfigReading& reading, const char* path);
 
 // Reads "selector.cfg" from the working directory. Returns the settings, or
-// nothing after printing the fault's line on standard output ("cannot alloc
-// parameters " when memory runs out).
+// nothing with `problem` set to the fault's line ("cannot alloc parameters "
+// when memory runs out).
+std::optional<SelectorConfig> readConfig(std::string& problem);
+
+// The same, printing the fault's line on standard output.
 std::optional<SelectorConfig> readConfig();
 
 // The text from the last "." of `name` to its end; empty when there is no ".".
@@ -90,5 +93,6 @@ struct RomList {
 };
 
 // Lists `romDirectory` through isRom, sorted by alphasort. Returns a list with
-// romCount -1 and no entries when the folder cannot be read; prints nothing.
+// romCount -1 and no entries when the folder cannot be read. Prints nothing
+// but what isRom prints when "selector.cfg" cannot be read.
 RomList scanRoms(const std::string& romDirectory);

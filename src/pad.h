@@ -1,14 +1,63 @@
-// The handheld's pad device: a character device whose every read gives the
-// buttons held as a 32-bit mask, bit n for button n (the same numbers as the
-// pad's joystick buttons). Handheld builds without a vendor's SDL read it and
-// hand each new press to SDL as the joystick button-down the pad would give.
+// The handheld's pad, read from its device and turned into the presses the
+// browse pass handles: joystick button-downs in the pad's own numbering
+// (platform.h). Handheld builds read it themselves, since a generic SDL sees
+// neither pad as the vendors' SDL builds did:
+// - the Wiz: a button device whose every read gives the held buttons as a
+//   32-bit mask, bit n for button n;
+// - the Caanoo: a Linux input event device with buttons and a stick, and no
+//   D-pad: the stick's vertical axis gives Up and Down, A launches, HOME and
+//   I (Help 1) go back to the menu.
 #pragma once
 
 #include <SDL.h>
 
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+enum class PadKind {
+    None,         // no device: the pad comes through SDL alone
+    ButtonMask,   // the Wiz's 32-bit masks
+    InputEvents,  // the Caanoo's input event records
+};
+
+// One input event as the kernel writes it on 32-bit ARM: a 16-byte record.
+constexpr size_t inputEventSize = 16;
+struct InputEvent {
+    std::uint16_t type = 0;
+    std::uint16_t code = 0;
+    std::int32_t value = 0;
+};
+
+// The record's fields after its 8-byte time stamp (in the machine's byte order).
+InputEvent decodeInputEvent(const unsigned char* record);
+
+// The stick's vertical axis: its range, read from the device, and where it
+// last gave a press: -1 up, +1 down, 0 centred (ready to give one).
+struct StickAxis {
+    int minimum = -32768;
+    int maximum = 32767;
+    int deflection = 0;
+};
+
+// The pad button a Caanoo event presses, or -1 for none. Updates the
+// stick: a deflection beyond half its range from the centre gives Up or
+// Down once; it gives another only after the stick came back within a
+// quarter, or went beyond half the other way. Key repeats and releases give
+// nothing.
+int pressForInputEvent(StickAxis& stick, const InputEvent& event);
+
+// The buttons pressed in `now` that were released in `before`.
+constexpr Uint32 newlyPressed(Uint32 before, Uint32 now) { return now & ~before; }
+
 struct PadDevice {
-    int descriptor = -1;  // -1: no device; the pad then comes through SDL alone
-    Uint32 held = 0;      // the buttons held at the last read
+    int descriptor = -1;
+    PadKind kind = PadKind::None;
+    Uint32 held = 0;  // ButtonMask: the buttons held at the last whole mask
+    StickAxis stick;  // InputEvents
+    std::array<unsigned char, inputEventSize> pending{};  // the bytes read so far of a record
+    size_t pendingLength = 0;
 
     PadDevice() = default;
     PadDevice(const PadDevice&) = delete;
@@ -18,17 +67,22 @@ struct PadDevice {
     ~PadDevice();
 };
 
-// The device to read: $SELECTOR_PAD_DEVICE when it is set, else "/dev/GPIO".
-const char* padDevicePath();
-
-// Opens the device at `path` for reading without waiting. A device that
+// Opens the device at `path` for reading without waiting, as `kind`; for
+// None, as an input event device when it answers as one, else as a button
+// device. An input event device's stick range is read from it. A device that
 // cannot be opened is no error: the result then has no descriptor.
-PadDevice openPadDevice(const char* path);
+PadDevice openPadDevice(const char* path, PadKind kind);
 
-// The buttons pressed in `now` that were released in `before`.
-constexpr Uint32 newlyPressed(Uint32 before, Uint32 now) { return now & ~before; }
+// The handheld's pad: $SELECTOR_PAD_DEVICE when it is set; else the first
+// input event device with the Caanoo's buttons and stick; else "/dev/GPIO";
+// else none.
+PadDevice openPad();
 
-// Reads one mask from the device, without waiting, and pushes a button-down
-// event of joystick 0 for each button it newly presses, lowest number first.
-// A read that gives no whole mask changes nothing.
+// The presses in what `bytes` adds to the device's unread bytes: whole masks
+// or records are used, a partial one is kept for the next read.
+std::vector<int> padPresses(PadDevice& pad, const unsigned char* bytes, size_t length);
+
+// Reads what the device holds, without waiting, and pushes a button-down
+// event of joystick 0 for each press, in order. Reads one mask a call from a
+// button-mask device, up to 16 records from an input event device.
 void pollPadDevice(PadDevice& pad);

@@ -9,9 +9,11 @@
 #define SELECTOR_DESKTOP_PREVIEW 0
 #endif
 
-// Handheld builds on a generic SDL also read the pad device (see pad.h).
-#ifndef SELECTOR_READ_PAD_DEVICE
-#define SELECTOR_READ_PAD_DEVICE 0
+// The handheld build (scripts/handheld), on a generic SDL: it reads the
+// pad's device itself (pad.h), has no mouse, and leads back to the system
+// menu when it cannot go on.
+#ifndef SELECTOR_HANDHELD
+#define SELECTOR_HANDHELD 0
 #endif
 
 namespace platform {
@@ -24,17 +26,29 @@ constexpr Uint32 screenFlags = 0;
 
 // The pad as SDL joystick 0 reports it on the handheld.
 constexpr int padJoystick = 0;
+// The handheld build reads the pad's device itself, with an SDL built
+// without its joystick driver (see below).
+constexpr bool opensPadJoystick = !SELECTOR_HANDHELD;
+constexpr Uint32 sdlSubsystems = opensPadJoystick ? SDL_INIT_VIDEO | SDL_INIT_JOYSTICK : SDL_INIT_VIDEO;
 constexpr int buttonUp = 0;
 constexpr int buttonDown = 4;
 constexpr int buttonSelect = 9;
 constexpr int buttonA = 12;
 
-// The pad as a device: the Wiz's and the Caanoo's kernels give the held
-// buttons, in the numbering above, on every read of it. Only vendors' SDL
-// builds turn it into joystick 0; handheld builds read it themselves.
-constexpr bool readsPadDevice = SELECTOR_READ_PAD_DEVICE;
+// The pad as a device (pad.h). The Wiz gives the held buttons, in the
+// numbering above, as a mask on every read of its button device. The
+// Caanoo's buttons and stick are an input event device; a generic SDL would
+// number its buttons A 0, X 1, B 2, Y 3, L 4, R 5, HOME 6, HOLD 7, I 8, II 9,
+// which must never be taken for the Wiz's, so SDL's joystick driver is left
+// out of the handheld build.
 constexpr const char* padDevice = "/dev/GPIO";
-constexpr const char* padDeviceVariable = "SELECTOR_PAD_DEVICE";  // names another device
+constexpr const char* inputDevicePrefix = "/dev/input/event";  // searched from event0
+constexpr int inputDevicesSearched = 32;
+constexpr const char* padDeviceVariable = "SELECTOR_PAD_DEVICE";  // names the device to read
+constexpr int caanooA = 0x120;          // BTN_TRIGGER: the Caanoo's keys start here
+constexpr int caanooHome = 0x126;       // to the menu
+constexpr int caanooHelp1 = 0x128;      // I: Select, for software made for the Caanoo
+constexpr int caanooStickAxis = 0x01;   // ABS_Y: down is positive
 
 // The handheld's system menu, started from its own folder on Select.
 constexpr const char* menuDirectory = "/usr/gp2x";
@@ -61,6 +75,15 @@ constexpr Uint32 colourKeyFlags = SDL_SRCCOLORKEY | SDL_RLEACCEL;
 constexpr unsigned long splashPasses = 9990000;
 
 constexpr bool desktopPreview = SELECTOR_DESKTOP_PREVIEW;
+constexpr bool handheldBuild = SELECTOR_HANDHELD;
+
+// What the handheld build does without a mouse: SDL's framebuffer driver
+// refuses to start without one unless this is set (a user's value is kept).
+constexpr const char* noMouseVariable = "SDL_NOMOUSE";
+
+// How long the handheld build shows why it cannot go on, unless a press
+// comes first, before it goes back to the menu.
+constexpr Uint32 failureShownMilliseconds = 3000;
 // What the desktop preview calls its window, and says on the terminal at start.
 constexpr const char* previewTitle = "selector (desktop preview)";
 constexpr const char* previewKeys =

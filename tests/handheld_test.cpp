@@ -182,28 +182,48 @@ private:
 TEST(HandheldProgram, StartsFromItsCardFolderAndHandsOffByThePadDevice) {
     REQUIRE_HANDHELD_BUILD();
     const std::vector<std::string> roms = {"Alpha.zip", "Beta (E).rom", "gamma.zip", "notes.txt"};
+    const std::vector<std::string> menu = {"/usr/gp2x", "/usr/gp2x/gp2xmenu"};
     const struct {
         const char* what;
         std::vector<Uint32> masks;
         std::vector<std::string> record;  // working folder, then argument vector
+        const char* removed;              // from the root before the run
+        std::string output;
     } cases[] = {
         {"Down, release, A",
          {downMask, 0, aMask},
-         {"/mnt/sd/selector", "/mnt/sd/emulator/emulator.gpe", "/mnt/sd/roms/Beta (E).rom"}},
+         {"/mnt/sd/selector", "/mnt/sd/emulator/emulator.gpe", "/mnt/sd/roms/Beta (E).rom"},
+         "",
+         ""},
         {"Down held while A is pressed",
          {downMask, downMask, downMask | aMask},
-         {"/mnt/sd/selector", "/mnt/sd/emulator/emulator.gpe", "/mnt/sd/roms/Beta (E).rom"}},
+         {"/mnt/sd/selector", "/mnt/sd/emulator/emulator.gpe", "/mnt/sd/roms/Beta (E).rom"},
+         "",
+         ""},
         {"Down twice, then A",
          {downMask, 0, downMask, 0, aMask},
-         {"/mnt/sd/selector", "/mnt/sd/emulator/emulator.gpe", "/mnt/sd/roms/gamma.zip"}},
-        {"Select", {selectMask}, {"/usr/gp2x", "/usr/gp2x/gp2xmenu"}},
+         {"/mnt/sd/selector", "/mnt/sd/emulator/emulator.gpe", "/mnt/sd/roms/gamma.zip"},
+         "",
+         ""},
+        {"Select", {selectMask}, menu, "", ""},
+        {"a launch program that cannot start: shown, then the menu after a press",
+         {aMask, 0, aMask},
+         menu,
+         "mnt/sd/emulator/emulator.gpe",
+         "Cannot start /mnt/sd/emulator/emulator.gpe: No such file or directory\n"},
+        {"an image missing: shown, then the menu after three seconds",
+         {},
+         menu,
+         "mnt/sd/selector/arrow.png",
+         "IMG_Load failed: Couldn't open arrow.png\n"},
     };
     for (const auto& handOff : cases) {
         SCOPED_TRACE(handOff.what);
         HandheldRoot handheld(roms);
+        if (*handOff.removed) fs::remove(handheld.root / handOff.removed);
         const ProgramRun run = handheld.run(handOff.masks);
         EXPECT_EQ(run.status, 0) << run.output << run.errors;
-        EXPECT_EQ(run.output, "");
+        EXPECT_EQ(run.output, handOff.output);
         EXPECT_EQ(handheld.record(), handOff.record);
     }
 }

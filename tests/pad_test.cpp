@@ -1,18 +1,24 @@
-// The pad device: masks written to a FIFO come out as SDL joystick events.
+// The pad's devices: masks written to a FIFO come out as SDL joystick
+// events; the Caanoo's event records give the Wiz's presses.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/input.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "pad.h"
+#include "platform.h"
 #include "support.h"
 
 namespace {
 
 constexpr Uint32 up = 1u << 0, down = 1u << 4, select = 1u << 9, a = 1u << 12;
+
+std::string maskBytes(Uint32 mask) { return std::string(reinterpret_cast<const char*>(&mask), sizeof mask); }
 
 // SDL's event queue, which needs the video subsystem (the dummy driver here).
 struct EventQueue {
@@ -35,18 +41,20 @@ struct EventQueue {
 TEST(PadDevice, EachNewlyPressedButtonBecomesOneJoystickButtonDown) {
     const struct {
         const char* what;
-        std::vector<std::vector<Uint32>> reads;  // the masks each poll finds; none: nothing written
+        std::vector<std::string> reads;  // the bytes written before each poll
         std::vector<std::string> presses;
     } cases[] = {
-        {"Down", {{down}}, {"0:4"}},
-        {"a held button is pressed once", {{down}, {down}, {down}}, {"0:4"}},
-        {"released and pressed again", {{down}, {0}, {down}}, {"0:4", "0:4"}},
-        {"two at once, lowest number first", {{a | down}}, {"0:4", "0:12"}},
-        {"a second button while the first is held", {{down}, {down | a}}, {"0:4", "0:12"}},
-        {"one mask a poll", {{up, select}, {}, {}}, {"0:0", "0:9"}},
-        {"nothing written", {{}, {}}, {}},
+        {"Down", {maskBytes(down)}, {"0:4"}},
+        {"a held button is pressed once", {maskBytes(down), maskBytes(down), maskBytes(down)}, {"0:4"}},
+        {"released and pressed again", {maskBytes(down), maskBytes(0), maskBytes(down)}, {"0:4", "0:4"}},
+        {"two at once, lowest number first", {maskBytes(a | down)}, {"0:4", "0:12"}},
+        {"a second button while the first is held", {maskBytes(down), maskBytes(down | a)}, {"0:4", "0:12"}},
+        {"one mask a poll", {maskBytes(up) + maskBytes(select), "", ""}, {"0:0", "0:9"}},
+        {"a mask in two reads", {maskBytes(down).substr(0, 2), maskBytes(down).substr(2), maskBytes(a)},
+         {"0:4", "0:12"}},
+        {"nothing written", {"", ""}, {}},
         {"every button",
-         {{0xffffffffu}},
+         {maskBytes(0xffffffffu)},
          [] {
              std::vector<std::string> all;
              for (int button = 0; button < 32; ++button) all.push_back("0:" + std::to_string(button));
@@ -59,13 +67,15 @@ TEST(PadDevice, EachNewlyPressedButtonBecomesOneJoystickButtonDown) {
         const std::string fifo = folder / "GPIO";
         ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
         EventQueue queue;
-        PadDevice pad = openPadDevice(fifo.c_str());
-        ASSERT_GE(pad.descriptor, 0);
+        setenv(platform::padDeviceVariable, fifo.c_str(), 1);
+        PadDevice pad = openPad();
+        unsetenv(platform::padDeviceVariable);
+        ASSERT_EQ(pad.kind, PadKind::ButtonMask);
         const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
         ASSERT_GE(writer, 0);
         std::vector<std::string> presses;
-        for (const std::vector<Uint32>& masks : sequence.reads) {
-            for (Uint32 mask : masks) ASSERT_EQ(write(writer, &mask, sizeof mask), 4);
+        for (const std::string& bytes : sequence.reads) {
+            ASSERT_EQ(write(writer, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
             pollPadDevice(pad);
             for (const std::string& press : queue.drain()) presses.push_back(press);
         }
@@ -76,18 +86,70 @@ TEST(PadDevice, EachNewlyPressedButtonBecomesOneJoystickButtonDown) {
 
 TEST(PadDevice, AMissingDeviceIsNoError) {
     EventQueue queue;
-    PadDevice pad = openPadDevice("/no/such/GPIO");
+    PadDevice pad = openPadDevice("/no/such/GPIO", PadKind::None);
     EXPECT_EQ(pad.descriptor, -1);
     pollPadDevice(pad);
     EXPECT_TRUE(queue.drain().empty());
 }
 
-TEST(PadDevice, TheEnvironmentNamesAnotherDevice) {
-    unsetenv("SELECTOR_PAD_DEVICE");
-    EXPECT_STREQ(padDevicePath(), "/dev/GPIO");
-    setenv("SELECTOR_PAD_DEVICE", "/tmp/pad", 1);
-    EXPECT_STREQ(padDevicePath(), "/tmp/pad");
-    unsetenv("SELECTOR_PAD_DEVICE");
+// An input event record as the kernel writes it on 32-bit ARM: two 32-bit
+// time fields, then type, code and value.
+std::string record(std::uint16_t type, std::uint16_t code, std::int32_t value) {
+    unsigned char bytes[16] = {0x5a, 0x5a, 0x5a, 0x5a, 0xa5, 0xa5, 0xa5, 0xa5};
+    std::memcpy(bytes + 8, &type, 2);
+    std::memcpy(bytes + 10, &code, 2);
+    std::memcpy(bytes + 12, &value, 4);
+    return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+std::string key(int code, int value) { return record(EV_KEY, static_cast<std::uint16_t>(code), value); }
+std::string stick(int value) { return record(EV_ABS, ABS_Y, value); }
+
+TEST(CaanooPad, EventsGiveOnePressPerPhysicalPress) {
+    constexpr int A = 0x120, X = 0x121, B = 0x122, Y = 0x123, L = 0x124, R = 0x125, HOME = 0x126, HOLD = 0x127,
+                  I = 0x128, II = 0x129, click = 0x12a;
+    const int Up = platform::buttonUp, Down = platform::buttonDown, Select = platform::buttonSelect,
+              Launch = platform::buttonA;
+    const struct {
+        const char* what;
+        int minimum, maximum;
+        std::vector<std::string> records;
+        size_t chunk;  // bytes handed over at a time
+        std::vector<int> presses;
+    } cases[] = {
+        {"A, held, released", -32768, 32767, {key(A, 1), key(A, 2), key(A, 2), key(A, 0)}, 16, {Launch}},
+        {"HOME and I go to the menu", -32768, 32767, {key(HOME, 1), key(HOME, 0), key(I, 1)}, 16, {Select, Select}},
+        {"no other button is a press",
+         -32768,
+         32767,
+         {key(X, 1), key(B, 1), key(Y, 1), key(L, 1), key(R, 1), key(HOLD, 1), key(II, 1), key(click, 1),
+          record(EV_ABS, ABS_X, 32767), record(EV_SYN, SYN_REPORT, 0)},
+         16,
+         {}},
+        {"stick down, back, down again", -32768, 32767,
+         {stick(20000), stick(32767), stick(9000), stick(7000), stick(20000)}, 16, {Down, Down}},
+        {"not re-armed outside a quarter", -32768, 32767, {stick(-17000), stick(-9000), stick(-17000)}, 16, {Up}},
+        {"within half the range: nothing", -32768, 32767, {stick(16000), stick(-16000)}, 16, {}},
+        {"a flick from down to up", -32768, 32767, {stick(32767), stick(-32768)}, 16, {Down, Up}},
+        {"the range is the device's", 0, 255, {stick(255), stick(128), stick(0), stick(90), stick(0)}, 16,
+         {Down, Up}},
+        {"records in pieces", -32768, 32767, {stick(32767), key(A, 1)}, 5, {Down, Launch}},
+    };
+    for (const auto& sequence : cases) {
+        SCOPED_TRACE(sequence.what);
+        PadDevice pad;
+        pad.kind = PadKind::InputEvents;
+        pad.stick.minimum = sequence.minimum;
+        pad.stick.maximum = sequence.maximum;
+        std::string bytes;
+        for (const std::string& one : sequence.records) bytes += one;
+        std::vector<int> presses;
+        for (size_t at = 0; at < bytes.size(); at += sequence.chunk) {
+            const std::string piece = bytes.substr(at, sequence.chunk);
+            for (int button : padPresses(pad, reinterpret_cast<const unsigned char*>(piece.data()), piece.size()))
+                presses.push_back(button);
+        }
+        EXPECT_EQ(presses, sequence.presses);
+    }
 }
 
 }  // namespace

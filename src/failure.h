@@ -1,0 +1,19 @@
+// When the selector cannot go on. The handheld build shows the line that
+// says why on the screen before it goes back to the system menu: a handheld
+// has no console to read it on, and no other way out.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "app.h"
+
+// `text` in lines of at most `width` characters, broken at spaces where it
+// can be (a longer word is cut); no line begins or ends with a space.
+std::vector<std::string> wrapText(const std::string& text, size_t width);
+
+// Shows `line` in capitals, centred on a black screen, for about three
+// seconds or until a press, when a display and the font can be had (SDL is
+// started again if it was shut down). Does nothing otherwise; never throws.
+void showFailure(SelectorContext& context, const std::string& line) noexcept;
