@@ -62,7 +62,8 @@ void showFailure(SelectorContext& context, const std::string& line) noexcept {
         lines.resize(std::min(lines.size(), static_cast<size_t>(platform::screenHeight / rowHeight)));
         const int top = (platform::screenHeight - rowHeight * static_cast<int>(lines.size())) / 2;
         for (size_t k = 0; k < lines.size(); ++k)
-            drawText(context.font.get(), screen, 0, top + rowHeight * static_cast<int>(k), lines[k].c_str(), 1);
+            drawText(context.font.get(), screen, 0, top + rowHeight * static_cast<int>(k), lines[k].c_str(),
+                     1);
         SDL_Flip(screen);
         waitForPressOrTimeout(context.pad);
     } catch (...) {

@@ -113,11 +113,14 @@ PadDevice openPadDevice(const char* path, PadKind kind) {
     pad.descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (pad.descriptor < 0) return pad;
     int version = 0;
-    if (kind == PadKind::None) kind = ioctl(pad.descriptor, EVIOCGVERSION, &version) == 0 ? PadKind::InputEvents : PadKind::ButtonMask;
+    if (kind == PadKind::None)
+        kind =
+            ioctl(pad.descriptor, EVIOCGVERSION, &version) == 0 ? PadKind::InputEvents : PadKind::ButtonMask;
     pad.kind = kind;
     if (kind != PadKind::InputEvents) return pad;
     struct input_absinfo axis = {};
-    if (ioctl(pad.descriptor, EVIOCGABS(platform::caanooStickAxis), &axis) == 0 && axis.maximum > axis.minimum) {
+    if (ioctl(pad.descriptor, EVIOCGABS(platform::caanooStickAxis), &axis) == 0 &&
+        axis.maximum > axis.minimum) {
         pad.stick.minimum = axis.minimum;
         pad.stick.maximum = axis.maximum;
         // A stick already held over at start gives no press until it comes back.
@@ -128,7 +131,8 @@ PadDevice openPadDevice(const char* path, PadKind kind) {
 }
 
 PadDevice openPad() {
-    if (const char* path = std::getenv(platform::padDeviceVariable)) return openPadDevice(path, PadKind::None);
+    if (const char* path = std::getenv(platform::padDeviceVariable))
+        return openPadDevice(path, PadKind::None);
     for (int number = 0; number < platform::inputDevicesSearched; ++number) {
         char path[32];
         std::snprintf(path, sizeof path, "%s%d", platform::inputDevicePrefix, number);

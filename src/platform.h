@@ -45,10 +45,13 @@ constexpr const char* padDevice = "/dev/GPIO";
 constexpr const char* inputDevicePrefix = "/dev/input/event";  // searched from event0
 constexpr int inputDevicesSearched = 32;
 constexpr const char* padDeviceVariable = "SELECTOR_PAD_DEVICE";  // names the device to read
-constexpr int caanooA = 0x120;          // BTN_TRIGGER: the Caanoo's keys start here
-constexpr int caanooHome = 0x126;       // to the menu
-constexpr int caanooHelp1 = 0x128;      // I: Select, for software made for the Caanoo
-constexpr int caanooStickAxis = 0x01;   // ABS_Y: down is positive
+
+// The Caanoo's keys (from BTN_TRIGGER up) and its stick's vertical axis
+// (ABS_Y, down positive). Software for the Caanoo takes I as Select.
+constexpr int caanooA = 0x120;
+constexpr int caanooHome = 0x126;
+constexpr int caanooHelp1 = 0x128;  // I
+constexpr int caanooStickAxis = 0x01;
 
 // The handheld's system menu, started from its own folder on Select.
 constexpr const char* menuDirectory = "/usr/gp2x";

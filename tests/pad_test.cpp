@@ -50,7 +50,8 @@ TEST(PadDevice, EachNewlyPressedButtonBecomesOneJoystickButtonDown) {
         {"two at once, lowest number first", {maskBytes(a | down)}, {"0:4", "0:12"}},
         {"a second button while the first is held", {maskBytes(down), maskBytes(down | a)}, {"0:4", "0:12"}},
         {"one mask a poll", {maskBytes(up) + maskBytes(select), "", ""}, {"0:0", "0:9"}},
-        {"a mask in two reads", {maskBytes(down).substr(0, 2), maskBytes(down).substr(2), maskBytes(a)},
+        {"a mask in two reads",
+         {maskBytes(down).substr(0, 2), maskBytes(down).substr(2), maskBytes(a)},
          {"0:4", "0:12"}},
         {"nothing written", {"", ""}, {}},
         {"every button",
@@ -105,8 +106,8 @@ std::string key(int code, int value) { return record(EV_KEY, static_cast<std::ui
 std::string stick(int value) { return record(EV_ABS, ABS_Y, value); }
 
 TEST(CaanooPad, EventsGiveOnePressPerPhysicalPress) {
-    constexpr int A = 0x120, X = 0x121, B = 0x122, Y = 0x123, L = 0x124, R = 0x125, HOME = 0x126, HOLD = 0x127,
-                  I = 0x128, II = 0x129, click = 0x12a;
+    constexpr int A = 0x120, X = 0x121, B = 0x122, Y = 0x123, L = 0x124, R = 0x125, HOME = 0x126,
+                  HOLD = 0x127, I = 0x128, II = 0x129, click = 0x12a;
     const int Up = platform::buttonUp, Down = platform::buttonDown, Select = platform::buttonSelect,
               Launch = platform::buttonA;
     const struct {
@@ -117,7 +118,12 @@ TEST(CaanooPad, EventsGiveOnePressPerPhysicalPress) {
         std::vector<int> presses;
     } cases[] = {
         {"A, held, released", -32768, 32767, {key(A, 1), key(A, 2), key(A, 2), key(A, 0)}, 16, {Launch}},
-        {"HOME and I go to the menu", -32768, 32767, {key(HOME, 1), key(HOME, 0), key(I, 1)}, 16, {Select, Select}},
+        {"HOME and I go to the menu",
+         -32768,
+         32767,
+         {key(HOME, 1), key(HOME, 0), key(I, 1)},
+         16,
+         {Select, Select}},
         {"no other button is a press",
          -32768,
          32767,
@@ -125,12 +131,25 @@ TEST(CaanooPad, EventsGiveOnePressPerPhysicalPress) {
           record(EV_ABS, ABS_X, 32767), record(EV_SYN, SYN_REPORT, 0)},
          16,
          {}},
-        {"stick down, back, down again", -32768, 32767,
-         {stick(20000), stick(32767), stick(9000), stick(7000), stick(20000)}, 16, {Down, Down}},
-        {"not re-armed outside a quarter", -32768, 32767, {stick(-17000), stick(-9000), stick(-17000)}, 16, {Up}},
+        {"stick down, back, down again",
+         -32768,
+         32767,
+         {stick(20000), stick(32767), stick(9000), stick(7000), stick(20000)},
+         16,
+         {Down, Down}},
+        {"not re-armed outside a quarter",
+         -32768,
+         32767,
+         {stick(-17000), stick(-9000), stick(-17000)},
+         16,
+         {Up}},
         {"within half the range: nothing", -32768, 32767, {stick(16000), stick(-16000)}, 16, {}},
         {"a flick from down to up", -32768, 32767, {stick(32767), stick(-32768)}, 16, {Down, Up}},
-        {"the range is the device's", 0, 255, {stick(255), stick(128), stick(0), stick(90), stick(0)}, 16,
+        {"the range is the device's",
+         0,
+         255,
+         {stick(255), stick(128), stick(0), stick(90), stick(0)},
+         16,
          {Down, Up}},
         {"records in pieces", -32768, 32767, {stick(32767), key(A, 1)}, 5, {Down, Launch}},
     };
@@ -145,7 +164,8 @@ TEST(CaanooPad, EventsGiveOnePressPerPhysicalPress) {
         std::vector<int> presses;
         for (size_t at = 0; at < bytes.size(); at += sequence.chunk) {
             const std::string piece = bytes.substr(at, sequence.chunk);
-            for (int button : padPresses(pad, reinterpret_cast<const unsigned char*>(piece.data()), piece.size()))
+            for (int button :
+                 padPresses(pad, reinterpret_cast<const unsigned char*>(piece.data()), piece.size()))
                 presses.push_back(button);
         }
         EXPECT_EQ(presses, sequence.presses);
