@@ -1,0 +1,286 @@
+#include "board.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "app.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr size_t frameBytes = 320 * 240 * 2;
+
+std::string fromEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// The screen's pixels as the framebuffer holds them: RGB565, rows of 640 bytes.
+std::string pixelsOf(SDL_Surface* screen) {
+    std::string pixels;
+    SDL_LockSurface(screen);
+    for (int y = 0; y < screen->h; ++y)
+        pixels.append(static_cast<const char*>(screen->pixels) + y * screen->pitch, screen->w * 2);
+    SDL_UnlockSurface(screen);
+    return pixels;
+}
+
+void copyProgram(const std::string& from, const std::string& to) {
+    fs::create_directories(fs::path(to).parent_path());
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing);
+    fs::permissions(to, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                            fs::perms::others_read | fs::perms::others_exec);
+}
+
+// The board's root: busybox as init, the card folder at /mnt/sd/selector,
+// the ROMs, the recorder as emulator and as system menu, the driver and the
+// frames it waits for.
+void layOutRoot(const std::string& root, const BoardParts& parts, const BoardSetup& setup,
+                const Frames& frames) {
+    copyProgram(parts.busybox, root + "/bin/busybox");
+    copyProgram(parts.driver, root + "/board-driver");
+    copyProgram(parts.recorder, root + "/mnt/sd/emulator/emulator.gpe");
+    copyProgram(parts.recorder, root + "/usr/gp2x/gp2xmenu");
+    fs::copy(parts.card, root + "/mnt/sd/selector", fs::copy_options::recursive);
+    fs::create_directories(root + "/mnt/sd/roms");
+    for (const std::string& name : setup.roms) writeFile(root + "/mnt/sd/roms/" + name, "");
+    fs::create_directories(root + "/frames");
+    writeFile(root + "/frames/splash.rgb565", frames.splash);
+    writeFile(root + "/frames/list.rgb565", frames.list);
+    writeFile(root + "/frames/down.rgb565", frames.down);
+    writeFile(root + "/init",
+              "#!/bin/busybox sh\n"
+              "/bin/busybox mkdir -p /proc /sys /dev /sbin /usr/bin /usr/sbin\n"
+              "/bin/busybox --install -s\n"
+              "mount -t proc proc /proc\n"
+              "mount -t sysfs sysfs /sys\n"
+              "mount -t devtmpfs devtmpfs /dev\n" +
+                  setup.prepare + "\n/board-driver " + setup.mode + " " + setup.pad + " " +
+                  setup.redirection + "\nreboot -f\n");
+    fs::permissions(root + "/init", fs::perms::owner_all);
+}
+
+// Appends one entry of the kernel's initramfs format (cpio "newc") to `archive`.
+void addEntry(std::string& archive, const std::string& name, unsigned mode, const std::string& data,
+              unsigned deviceMajor = 0, unsigned deviceMinor = 0) {
+    static unsigned inode = 0;
+    char header[111];
+    std::snprintf(header, sizeof header, "070701%08X%08X%08X%08X%08X%08X%08X%08X%08X%08X%08X%08zX%08X",
+                  ++inode, mode, 0u, 0u, 1u, 0u, static_cast<unsigned>(data.size()), 0u, 0u, deviceMajor,
+                  deviceMinor, name.size() + 1, 0u);
+    archive += header;
+    archive += name;
+    archive += '\0';
+    archive.append((4 - archive.size() % 4) % 4, '\0');
+    archive += data;
+    archive.append((4 - archive.size() % 4) % 4, '\0');
+}
+
+// The folder `root` as an initramfs, with the console's device node, which
+// the kernel opens for init before anything is mounted.
+std::string initramfsOf(const std::string& root) {
+    std::string archive;
+    addEntry(archive, "dev", 040755, "");
+    addEntry(archive, "dev/console", 020600, "", 5, 1);
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
+        const std::string name = fs::relative(entry.path(), root).string();
+        const unsigned permissions = static_cast<unsigned>(fs::status(entry.path()).permissions()) & 07777;
+        if (entry.is_directory())
+            addEntry(archive, name, 040000 | permissions, "");
+        else
+            addEntry(archive, name, 0100000 | permissions, readFile(entry.path()));
+    }
+    addEntry(archive, "TRAILER!!!", 0, "");
+    return archive;
+}
+
+int connectTo(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    for (int tries = 0; tries < 1000; ++tries) {  // until qemu has made it: 10 s at most
+        const int descriptor = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (connect(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+            return descriptor;
+        close(descriptor);
+        usleep(10000);
+    }
+    return -1;
+}
+
+// Reads from `descriptor` into `buffer` until it holds `end`, for `seconds` at most.
+bool readUntil(int descriptor, std::string& buffer, const std::string& end, int seconds) {
+    for (int waited = 0; buffer.find(end) == std::string::npos; ++waited) {
+        pollfd ready = {descriptor, POLLIN, 0};
+        if (waited >= seconds * 10) return false;
+        if (poll(&ready, 1, 100) <= 0) continue;
+        char bytes[4096];
+        const ssize_t got = read(descriptor, bytes, sizeof bytes);
+        if (got <= 0) return false;
+        buffer.append(bytes, static_cast<size_t>(got));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<BoardParts> boardParts() {
+    BoardParts parts = {fromEnvironment("SELECTOR_BOARD_KERNEL"),   fromEnvironment("SELECTOR_BOARD_DTB"),
+                        fromEnvironment("SELECTOR_BOARD_BUSYBOX"),  fromEnvironment("SELECTOR_BOARD_DRIVER"),
+                        fromEnvironment("SELECTOR_BOARD_RECORDER"), fromEnvironment("SELECTOR_WIZ_CARD")};
+    for (const std::string* part :
+         {&parts.kernel, &parts.deviceTree, &parts.busybox, &parts.driver, &parts.recorder, &parts.card})
+        if (part->empty()) return std::nullopt;
+    return parts;
+}
+
+Frames expectedFrames(const std::string& card, const std::vector<std::string>& roms) {
+    TempFolder romFolder;
+    for (const std::string& name : roms) writeFile(romFolder / name, "");
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    SDL_Init(SDL_INIT_VIDEO);
+    Frames frames;
+    {
+        SelectorContext context;
+        context.screen = SDL_SetVideoMode(320, 240, 16, 0);
+        std::string problem;
+        if (context.screen && loadArtwork(context, card + "/", problem)) {
+            drawImage(context.screen, context.splash.get(), 0, 0);
+            frames.splash = pixelsOf(context.screen);
+            InFolder inCard(card);  // where the scan's filter reads the settings
+            context.config = readConfig().value_or(SelectorConfig{});
+            startCatalogue(context, scanRoms(romFolder.path + "/"));
+            context.state = SelectorState::Browse;
+            browsePass(context);
+            frames.list = pixelsOf(context.screen);
+            handleAction(context, PadAction::Down);
+            browsePass(context);
+            frames.down = pixelsOf(context.screen);
+        }
+    }
+    SDL_Quit();
+    return frames;
+}
+
+std::string rgb565FromPpm(const std::string& ppm) {
+    int width = 0, height = 0, maximum = 0, header = 0;
+    if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &width, &height, &maximum, &header) != 3 || width != 320 ||
+        height != 240 || maximum != 255 || ppm.size() != static_cast<size_t>(header) + 1 + 320 * 240 * 3)
+        return "";
+    std::string pixels;
+    for (size_t at = static_cast<size_t>(header) + 1; at < ppm.size(); at += 3) {
+        const unsigned r = static_cast<unsigned char>(ppm[at]), g = static_cast<unsigned char>(ppm[at + 1]),
+                       b = static_cast<unsigned char>(ppm[at + 2]);
+        const unsigned pixel = (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
+        pixels += static_cast<char>(pixel & 0xff);
+        pixels += static_cast<char>(pixel >> 8);
+    }
+    return pixels;
+}
+
+int differingPixels(const std::string& a, const std::string& b) {
+    if (a.size() != b.size() || a.size() != frameBytes) return 320 * 240;
+    int differing = 0;
+    for (size_t at = 0; at < a.size(); at += 2) differing += a.compare(at, 2, b, at, 2) != 0;
+    return differing;
+}
+
+Board::Board(const BoardParts& parts, const BoardSetup& setup, const Frames& frames) {
+    const std::string root = folder / "root", initramfs = folder / "initramfs.cpio";
+    layOutRoot(root, parts, setup, frames);
+    writeFile(initramfs, initramfsOf(root));
+    std::vector<std::string> words = {
+        "timeout",
+        "900",
+        "qemu-system-arm",
+        "-M",
+        "versatilepb",
+        "-cpu",
+        "arm926",
+        "-m",
+        "64",
+        "-kernel",
+        parts.kernel,
+        "-dtb",
+        parts.deviceTree,
+        "-initrd",
+        initramfs,
+        "-append",
+        "console=ttyAMA0 rdinit=/init consoleblank=0 video=VGA-1:320x240M@60",
+        "-serial",
+        "file:" + (folder / "console.log"),
+        "-chardev",
+        "socket,id=driver,path=" + (folder / "driver.sock") + ",server=on,wait=off",
+        "-serial",
+        "chardev:driver",
+        "-monitor",
+        "unix:" + (folder / "monitor.sock") + ",server=on,wait=off",
+        "-display",
+        "none",
+        "-no-reboot",
+        "-audiodev",
+        "none,id=none"};
+    words.insert(words.end(), setup.qemuOptions.begin(), setup.qemuOptions.end());
+    std::vector<char*> command;
+    for (std::string& word : words) command.push_back(word.data());
+    command.push_back(nullptr);
+    std::fflush(nullptr);  // nothing buffered may be written twice
+    qemu = fork();
+    if (qemu == 0) {
+        if (!freopen((folder / "qemu.log").c_str(), "w", stdout) ||
+            !freopen((folder / "qemu.log").c_str(), "a", stderr))
+            _exit(121);
+        execvp(command[0], command.data());
+        _exit(122);
+    }
+    monitor = connectTo(folder / "monitor.sock");
+    guest = connectTo(folder / "driver.sock");
+    std::string banner;
+    readUntil(monitor, banner, "(qemu) ", 10);
+}
+
+Board::~Board() {
+    if (qemu > 0) {
+        kill(qemu, SIGKILL);
+        waitpid(qemu, nullptr, 0);
+    }
+    if (monitor >= 0) close(monitor);
+    if (guest >= 0) close(guest);
+}
+
+std::string Board::nextReport(int seconds) {
+    if (guest < 0 || !readUntil(guest, unread, "\n", seconds)) return "";
+    std::string line = unread.substr(0, unread.find('\n'));
+    unread.erase(0, line.size() + 1);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+void Board::go() {
+    if (guest >= 0 && write(guest, "go\n", 3) != 3) guest = -1;
+}
+
+std::string Board::screen() {
+    static int taken = 0;
+    const std::string picture = folder / ("screen-" + std::to_string(++taken) + ".ppm");
+    const std::string command = "screendump " + picture + "\n";
+    std::string reply;
+    if (monitor < 0 ||
+        write(monitor, command.data(), command.size()) != static_cast<ssize_t>(command.size()) ||
+        !readUntil(monitor, reply, "(qemu) ", 30))
+        return "";
+    return rgb565FromPpm(readFile(picture));
+}
+
+std::string Board::console() const { return readFile(folder / "console.log"); }

@@ -1,0 +1,73 @@
+// The emulated board: qemu's versatilepb, an ARM926EJ-S with 64 MB like the
+// Wiz and the Caanoo, with a 320x240 RGB565 framebuffer, booted from a kernel
+// and an initramfs of our own that holds the handheld's card folder. Inside,
+// board-driver (board_driver.cpp) runs the selector and reports on a serial
+// line; the host takes pictures of the display through qemu's monitor.
+// scripts/test-board builds the parts and names them in the environment.
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support.h"
+
+// What a boot is made of, from the environment: SELECTOR_BOARD_KERNEL,
+// SELECTOR_BOARD_DTB, SELECTOR_BOARD_BUSYBOX, SELECTOR_BOARD_DRIVER,
+// SELECTOR_BOARD_RECORDER (ARM programs) and SELECTOR_WIZ_CARD.
+struct BoardParts {
+    std::string kernel, deviceTree, busybox, driver, recorder, card;
+};
+
+// The parts, or nothing when the environment does not name them all.
+std::optional<BoardParts> boardParts();
+
+// How one boot differs from another.
+struct BoardSetup {
+    std::string mode = "show";             // board-driver's mode: show or time
+    std::string pad = "wiz";               // wiz: a FIFO as /dev/GPIO; caanoo: a uinput pad
+    std::string prepare;                   // shell lines that init runs before the driver
+    std::string redirection;               // of the driver's standard streams, which the selector inherits
+    std::vector<std::string> roms;         // in /mnt/sd/roms
+    std::vector<std::string> qemuOptions;  // -icount, ...
+};
+
+// The frames the selector's own drawing code makes of the card folder with
+// `roms` under the dummy driver, as RGB565 bytes: the splash, the list, and
+// the list after Down.
+struct Frames {
+    std::string splash, list, down;
+};
+Frames expectedFrames(const std::string& card, const std::vector<std::string>& roms);
+
+// A picture as RGB565 bytes from a binary PPM file; empty when it is not one
+// of 320x240.
+std::string rgb565FromPpm(const std::string& ppm);
+
+// How many of two RGB565 pictures' pixels differ (all, when the sizes do).
+int differingPixels(const std::string& a, const std::string& b);
+
+// A booted board, powered off (qemu killed) when it goes.
+struct Board {
+    TempFolder folder;
+    pid_t qemu = -1;
+    int monitor = -1;  // qemu's human monitor
+    int guest = -1;    // board-driver's serial line
+    std::string unread;
+
+    Board(const BoardParts& parts, const BoardSetup& setup, const Frames& frames);
+    ~Board();
+    Board(const Board&) = delete;
+    Board& operator=(const Board&) = delete;
+
+    // The driver's next line, or "" when none comes within `seconds`.
+    std::string nextReport(int seconds = 180);
+    // Lets the selector go on from the frame it is held on.
+    void go();
+    // What the display shows, as RGB565 bytes; empty when no picture came.
+    std::string screen();
+    // The kernel's console (the first serial line) so far.
+    std::string console() const;
+};
