@@ -1,0 +1,138 @@
+#include "handheld.h"
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string fromEnvironment(const std::string& name) {
+    const char* value = std::getenv(name.c_str());
+    return value ? value : "";
+}
+
+// Makes `root` the calling process's "/", as root or in a user namespace of
+// its own, and enters the card's folder as the handheld's menu would.
+void enterRoot(const std::string& root) {
+    if (geteuid() != 0) {
+        const uid_t user = geteuid();
+        const gid_t group = getegid();
+        if (unshare(CLONE_NEWUSER) != 0) _exit(123);
+        writeFile("/proc/self/setgroups", "deny");
+        writeFile("/proc/self/uid_map", "0 " + std::to_string(user) + " 1");
+        writeFile("/proc/self/gid_map", "0 " + std::to_string(group) + " 1");
+    }
+    if (chroot(root.c_str()) != 0 || chdir("/mnt/sd/selector") != 0) _exit(124);
+}
+
+// Writes the masks to the FIFO `pad` once the program has opened it.
+void pressPad(const std::string& fifo, const std::vector<Uint32>& masks) {
+    int pad = -1;
+    for (int waited = 0; pad < 0 && waited < 6000; ++waited) {
+        pad = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);  // ENXIO until it is opened
+        if (pad < 0) usleep(10000);
+    }
+    if (pad < 0) return;  // never opened: the run ends without presses
+    for (Uint32 mask : masks) {
+        if (write(pad, &mask, sizeof mask) != sizeof mask) break;
+    }
+    close(pad);
+}
+
+}  // namespace
+
+std::optional<HandheldModel> handheldModel(const std::string& model) {
+    HandheldModel found = {fromEnvironment("SELECTOR_" + model + "_CARD"),
+                           fromEnvironment("SELECTOR_" + model + "_BUILD"),
+                           fromEnvironment("SELECTOR_" + model + "_TOOLCHAIN"),
+                           fromEnvironment("SELECTOR_" + model + "_LIBRARIES"),
+                           {}};
+    if (found.card.empty()) return std::nullopt;
+    // The Wiz and the Caanoo: an ARM926EJ-S on Linux 2.6.24. The F100 and
+    // F200: an ARM920T, which qemu does not model; the TI925T is ARMv4T too.
+    found.machine = model == "F100" ? std::vector<std::string>{"-cpu", "ti925t", "-r", "2.4.26"}
+                                    : std::vector<std::string>{"-cpu", "arm926", "-r", "2.6.24"};
+    return found;
+}
+
+std::string commandOutput(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = popen(("timeout 60 " + command + " 2>&1").c_str(), "r")) {
+        char buffer[4096];
+        for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+        pclose(pipe);
+    }
+    return output;
+}
+
+HandheldRoot::HandheldRoot(const std::string& card, const std::vector<std::string>& roms) {
+    fs::create_directories(root / "mnt/sd/roms");
+    fs::copy(card, root / "mnt/sd/selector", fs::copy_options::recursive);
+    for (const std::string& name : roms) writeFile(root / "mnt/sd/roms" + "/" + name, "");
+    fs::create_directories(root / "mnt/sd/emulator");
+    fs::copy_file(STATIC_RECORDER, root / "mnt/sd/emulator/emulator.gpe");
+    fs::create_directories(root / "usr/gp2x");
+    fs::copy_file(STATIC_RECORDER, root / "usr/gp2x/gp2xmenu");
+    fs::create_directories(root / "dev");
+    mkfifo((root / "dev/GPIO").c_str(), 0600);
+    fs::copy_file(QEMU_ARM_STATIC, root / "qemu-arm-static");
+}
+
+ProgramRun HandheldRoot::run(const std::vector<Uint32>& masks, const std::vector<std::string>& qemuOptions,
+                             const std::string& program) {
+    const std::string output = root / "output", errors = root / "errors";
+    std::vector<std::string> words = {"/qemu-arm-static"};
+    words.insert(words.end(), qemuOptions.begin(), qemuOptions.end());
+    words.push_back(program);
+    std::vector<char*> command;
+    for (std::string& word : words) command.push_back(word.data());
+    command.push_back(nullptr);
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (!freopen(output.c_str(), "w", stdout) || !freopen(errors.c_str(), "w", stderr)) _exit(121);
+        enterRoot(root.path);
+        char* environment[] = {const_cast<char*>("SDL_VIDEODRIVER=dummy"),
+                               const_cast<char*>("RECORD_FILE=/record"), nullptr};
+        execve(command[0], command.data(), environment);
+        _exit(122);
+    }
+    pressPad(root / "dev/GPIO", masks);
+    ProgramRun run = StartedSelector{child, output}.finish(60);
+    run.errors = readFile(errors);
+    return run;
+}
+
+std::map<std::string, long> systemCallsOf(const std::string& trace, const std::string& toolchain) {
+    std::map<std::string, long> numbers;  // "#define __NR_read 3"
+    for (const std::string& line :
+         readLines(toolchain + "/arm-linux-musleabi/sysroot/usr/include/bits/syscall.h")) {
+        char name[64];
+        long number = 0;
+        if (std::sscanf(line.c_str(), "#define __NR_%63s %ld", name, &number) == 2) numbers[name] = number;
+    }
+    std::map<std::string, long> calls;  // "12345 read(3,0x40800000,4) = 4"
+    std::istringstream lines(trace);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t name = line.find(' '), end = line.find('(');
+        if (name == std::string::npos || end == std::string::npos || name > end || name == 0 ||
+            line.find_first_not_of("0123456789") != name)
+            continue;
+        // The C library names the calls whose time became 64 bits later "..._time32".
+        const std::string call = line.substr(name + 1, end - name - 1);
+        auto number = numbers.find(call);
+        if (number == numbers.end()) number = numbers.find(call + "_time32");
+        calls[call] = number == numbers.end() ? -1 : number->second;
+    }
+    return calls;
+}
