@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "check.h"
@@ -75,6 +76,18 @@ std::string onCard(const CheckPlace& place, const std::string& path, const Reach
                : "";
 }
 
+// Fills `info` for the program interpreter at `path` here. Where this runs
+// under qemu-user, a program for another processor finds its interpreter
+// under $QEMU_LD_PREFIX too. False, with errno from `path`, when neither is.
+bool statProgramInterpreter(const std::string& path, const CheckPlace& place, struct stat& info) {
+    if (stat(path.c_str(), &info) == 0) return true;
+    const int error = errno;
+    const char* emulatorRoot = std::getenv("QEMU_LD_PREFIX");
+    if (place.card.empty() && emulatorRoot && stat((emulatorRoot + path).c_str(), &info) == 0) return true;
+    errno = error;
+    return false;
+}
+
 // What is wrong with the ELF program `file` of `size` bytes, for the kernel;
 // `named` begins each line.
 std::vector<Said> judgeElf(FILE* file, unsigned long long size, const std::string& named,
@@ -125,7 +138,7 @@ std::vector<Said> judgeElf(FILE* file, unsigned long long size, const std::strin
             said.push_back(
                 {"the program interpreter " + quoted(interpreter) + " of " + named + " " + reached.unchecked,
                  false});
-        else if (stat(reached.path.c_str(), &info) != 0)
+        else if (!statProgramInterpreter(reached.path, place, info))
             said.push_back({its + ", which " + whyNot(errno) + onCard(place, interpreter, reached) +
                             (place.card.empty() ? " on this machine" : "") + ": the system cannot start it"});
         else if (!S_ISREG(info.st_mode))
