@@ -1,0 +1,132 @@
+// selector-check on the settings, the list and the card's paths, run as a
+// user runs it, on real folders: each verdict is compared with what the real
+// selector does on the same folder, where it can run here (headless, with a
+// recorder in place of the emulator).
+#include <gtest/gtest.h>
+
+#include "check_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(SelectorCheck, JudgesTheSettingsAndTheListAsTheSelectorReadsThem) {
+    const std::string cfg = "selector.cfg: ", line1 = "selector.cfg line 1: ",
+                      line3 = "selector.cfg line 3: ";
+    const Real stops = Real::Stops, launches = Real::Launches, nothing = Real::ListsNothing;
+    expectVerdicts({
+        row("a folder the selector works in", 0, launches, {": no errors, 0 note(s)"}, [](CheckFolder&) {}),
+        row("no settings", 1, stops,
+            {cfg + "missing: the selector stops at start-up with \"Cannot open file selector.cfg\""},
+            removed("selector.cfg")),
+        row("settings in a loop of links", 1, stops,
+            {cfg + "cannot be opened (Too many levels of symbolic links): the selector stops"},
+            [](CheckFolder& f) {
+                fs::remove(f.where + "/selector.cfg");
+                fs::create_symlink("selector.cfg", f.where + "/selector.cfg");
+            }),
+        row(
+            "settings nobody may read", 1, stops,
+            {cfg + "cannot be opened (Permission denied): the selector stops at start-up with \"Cannot open"},
+            [](CheckFolder& f) { chmod((f.where + "/selector.cfg").c_str(), 0600); }, true),
+        row("settings are a folder", 1, stops, {cfg + "is a directory, not a file"},
+            folderAt("selector.cfg")),
+        row("a line without \"=\"", 1, stops, {"selector.cfg line 2: no \"=\""},
+            file("selector.cfg", "a=roms/\n.rom\nc=.bin\nd=/e\n")),
+        row("Windows line ends", 1, nothing,
+            {line1 + "the values of line(s) 1, 2, 3, 4 end in a carriage return",
+             "does not exist: correct the path; this follows from the carriage return"},
+            settings("roms/", ".rom", ".bin", "", "\r\n")),
+        row("spaces", 1, launches, {line3 + "value \" .bin\" has spaces at an end"},
+            settings("roms/", ".rom", " .bin")),
+        row("no ROM folder", 1, nothing, {line1 + "ROM folder \"games/\" does not exist"},
+            settings("games/", ".rom", ".bin")),
+        row("a ROM folder under a file", 1, nothing, {"cannot be reached (Not a directory)"},
+            settings("emulator/", ".rom", ".bin")),
+        row("a ROM folder in a loop", 1, nothing, {"Too many levels of symbolic links"},
+            [](CheckFolder& f) {
+                fs::create_directory_symlink("loop", f.where + "/loop");
+                settings("loop/", ".rom", ".bin")(f);
+            }),
+        row("a ROM folder that is a file", 1, nothing, {"is not a folder"},
+            settings("selector.cfg", ".rom", ".bin")),
+        row("no \"/\" after the ROM folder", 1, launches,
+            {line1 + "ROM folder \"roms\" does not end in \"/\""}, settings("roms", ".rom", ".bin")),
+        row("an extension without its dot", 1, launches,
+            {line3 + "extension \"bin\" does not begin with \".\""}, settings("roms/", ".rom", "bin")),
+        row("an extension with \"/\"", 1, launches, {"contains \"/\""}, settings("roms/", ".rom", "./bin")),
+        row("an extension with a second dot", 1, launches,
+            {line3 + "extension \".rom.gz\" holds a second dot"}, settings("roms/", ".rom", ".rom.gz")),
+        row("the same extension twice", 0, launches, {line3 + "note: both extensions are \".rom\""},
+            settings("roms/", ".rom", ".rom")),
+        row("no file with either extension", 1, nothing,
+            {"roms/: no file in the ROM folder ends in \".rom\" or \".bin\", so the list would be empty; it "
+             "holds "
+             "2 \".gba\", 1 without an extension, 1 \".ROM\" (differs from \".rom\" only by case)",
+             "; the list would be empty\n"},
+            roms({"a.gba", "b.gba", "c.ROM", "notes"})),
+        row("an empty ROM folder", 1, nothing, {"roms/: the ROM folder holds no files"}, roms({})),
+        row("9.rom beside 10.rom", 0, launches, {"\n    10.ROM\n    9.ROM\n"}, roms({"9.rom", "10.rom"})),
+        row("a ROM in capitals beside one in small letters", 0, launches,
+            {"roms/: note: the file \"b.ROM\" ends in \".ROM\", which differs from a configured extension "
+             "only by"},
+            roms({"a.rom", "b.ROM"})),
+        row("listed entries that are not ROMs", 0, launches,
+            {"roms/: note: the listed entry \"dir.rom\" is a folder",
+             "\"link.bin\" is a symbolic link to nothing", "\"loop.rom\" is a symbolic link in a loop",
+             "\"._a.rom\" is a macOS companion file"},
+            [](CheckFolder& f) {
+                fs::create_directory(f.where + "/roms/dir.rom");
+                fs::create_symlink("nowhere", f.where + "/roms/link.bin");
+                fs::create_symlink("loop.rom", f.where + "/roms/loop.rom");
+                writeFile(f.where + "/roms/._a.rom", "");
+            }),
+    });
+}
+
+TEST(SelectorCheck, LooksUpTheCardWhereItIsMounted) {
+    auto emulator = [](const std::string& contents) {
+        return [contents](const std::string& mount) { program(mount + "/emulator/emulator.gpe", contents); };
+    };
+    auto asLaidOut = [](const std::string&) {};
+    const std::string line1 = "selector.cfg line 1: ", line4 = "selector.cfg line 4: ";
+    const Real notRun = Real::NotRun;
+    expectVerdicts({
+        row("the card's folder as the handheld build lays it out", 0, notRun, {"\n    GAME.ZIP\n"},
+            card(asLaidOut)),
+        row("the card without --card", 0, notRun,
+            {line1 + "note: ROM folder \"/mnt/sd/roms/\" is on the handheld's card, which is not here: give "
+                     "the folder "
+                     "where the card is mounted on this PC, as in \"selector-check --card /media/card",
+             "the ROM folder could not be checked from here"},
+            card(asLaidOut, false)),
+        row("a ROM folder missing from the card", 1, notRun,
+            {line1 + "ROM folder \"/mnt/sd/roms/\" (on the card: "},
+            card([](const std::string& mount) { fs::remove_all(mount + "/roms"); })),
+        row("a script for the handheld's own shell", 0, notRun,
+            {line4 + "note: the interpreter \"/bin/sh\" of launch program \"/mnt/sd/emulator/emulator.gpe\" "
+                     "is on the "
+                     "handheld's own system, not on its card: it cannot be checked from a PC"},
+            card(emulator("#!/bin/sh\n"))),
+        row("an ARM program whose interpreter is not on the card", 1, notRun,
+            {"needs its program interpreter \"/mnt/sd/lib/ld.so\", which does not exist (on the card: "},
+            card(emulator(elfProgram(EM_ARM, "/mnt/sd/lib/ld.so")))),
+        row("an ARM program whose interpreter is on the card", 0, notRun, {},
+            card([&](const std::string& mount) {
+                emulator(elfProgram(EM_ARM, "/mnt/sd/lib/ld.so"))(mount);
+                fs::create_directories(mount + "/lib");
+                writeFile(mount + "/lib/ld.so", "");
+            })),
+        row("a program for a PC on the card", 1, notRun,
+            {"is a program for x86-64, not ARM: the handheld cannot run it"},
+            card(emulator(elfProgram(EM_X86_64)))),
+        row("a launch program on the handheld's own system", 0, notRun,
+            {line4 + "note: launch program \"/usr/bin/emulator\" is on the handheld's own system"},
+            card([](const std::string& mount) {
+                writeFile(mount + "/selector/selector.cfg",
+                          "a=/mnt/sd/roms/\nb=.zip\nc=.rom\nd=/usr/bin/emulator\n");
+            })),
+    });
+}
+
+}  // namespace
