@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <linux/input.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,8 +18,8 @@ namespace {
 
 constexpr size_t maskSize = sizeof(Uint32);
 
-// Where the stick's vertical axis stands: -1 or +1 beyond half its range from
-// the centre, 0 within a quarter of it, 2 in between.
+// Where the stick's vertical axis stands: -1 or +1 more than half the way
+// from the centre to an end, 0 within a quarter of that way, 2 in between.
 int stickZone(const StickAxis& stick, std::int32_t value) {
     // Twice the distance from the centre, so that odd ranges stay exact.
     const long long span = static_cast<long long>(stick.maximum) - stick.minimum;
@@ -110,13 +111,24 @@ PadDevice::~PadDevice() {
 
 PadDevice openPadDevice(const char* path, PadKind kind) {
     PadDevice pad;
-    pad.descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    pad.descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (pad.descriptor < 0) return pad;
     int version = 0;
     if (kind == PadKind::None)
         kind =
             ioctl(pad.descriptor, EVIOCGVERSION, &version) == 0 ? PadKind::InputEvents : PadKind::ButtonMask;
     pad.kind = kind;
+    if (kind == PadKind::ButtonMask) {
+        // A button device tells what is held now: a button already down at
+        // start (the one that started the selector, say) gives no press until
+        // it is let go. Anything else (a FIFO) gives its masks as they come.
+        struct stat status = {};
+        Uint32 now = 0;
+        if (fstat(pad.descriptor, &status) == 0 && S_ISCHR(status.st_mode) &&
+            read(pad.descriptor, &now, maskSize) == static_cast<ssize_t>(maskSize))
+            pad.held = now;
+        return pad;
+    }
     if (kind != PadKind::InputEvents) return pad;
     struct input_absinfo axis = {};
     if (ioctl(pad.descriptor, EVIOCGABS(platform::caanooStickAxis), &axis) == 0 &&

@@ -42,9 +42,10 @@ struct StickAxis {
 };
 
 // The pad button a Caanoo event presses, or -1 for none. Updates the
-// stick: a deflection beyond half its range from the centre gives Up or
-// Down once; it gives another only after the stick came back within a
-// quarter, or went beyond half the other way. Key repeats and releases give
+// stick: pushed more than half the way from the centre to an end (a quarter
+// of its whole range) it gives Up or Down once; it gives another only after
+// it came back within a quarter of that way (an eighth of the range), or
+// went more than half the way the other side. Key repeats and releases give
 // nothing.
 int pressForInputEvent(StickAxis& stick, const InputEvent& event);
 
@@ -69,8 +70,9 @@ struct PadDevice {
 
 // Opens the device at `path` for reading without waiting, as `kind`; for
 // None, as an input event device when it answers as one, else as a button
-// device. An input event device's stick range is read from it. A device that
-// cannot be opened is no error: the result then has no descriptor.
+// device. What is held at start gives no press: a button device's first
+// mask and the stick's place are read now. A device that cannot be opened
+// is no error: the result then has no descriptor.
 PadDevice openPadDevice(const char* path, PadKind kind);
 
 // The handheld's pad: $SELECTOR_PAD_DEVICE when it is set; else the first

@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/input.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -43,6 +45,7 @@ TEST(PadDevice, EachNewlyPressedButtonBecomesOneJoystickButtonDown) {
         const char* what;
         std::vector<std::string> reads;  // the bytes written before each poll
         std::vector<std::string> presses;
+        std::string heldAtStart = "";  // when set, the device is a terminal that gives this first
     } cases[] = {
         {"Down", {maskBytes(down)}, {"0:4"}},
         {"a held button is pressed once", {maskBytes(down), maskBytes(down), maskBytes(down)}, {"0:4"}},
@@ -61,26 +64,51 @@ TEST(PadDevice, EachNewlyPressedButtonBecomesOneJoystickButtonDown) {
              for (int button = 0; button < 32; ++button) all.push_back("0:" + std::to_string(button));
              return all;
          }()},
+        {"held at start: a press once let go",
+         {maskBytes(a), maskBytes(0), maskBytes(a)},
+         {"0:12"},
+         maskBytes(a | down)},
     };
     for (const auto& sequence : cases) {
         SCOPED_TRACE(sequence.what);
         TempFolder folder;
-        const std::string fifo = folder / "GPIO";
-        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        std::string device = folder / "GPIO";
+        int writer = -1, reader = -1;  // a terminal's reader, to wait for what was written
+        auto give = [&](const std::string& bytes) {
+            ASSERT_EQ(write(writer, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+            pollfd ready = {reader, POLLIN, 0};
+            if (reader >= 0) {
+                ASSERT_EQ(poll(&ready, 1, 5000), 1);
+            }
+        };
+        if (sequence.heldAtStart.empty()) {
+            ASSERT_EQ(mkfifo(device.c_str(), 0600), 0);
+        } else {  // a character device that reads as the held buttons: a raw terminal
+            writer = posix_openpt(O_RDWR | O_NOCTTY);
+            termios raw = {};
+            ASSERT_TRUE(writer >= 0 && grantpt(writer) == 0 && unlockpt(writer) == 0 &&
+                        tcgetattr(writer, &raw) == 0);
+            cfmakeraw(&raw);
+            ASSERT_EQ(tcsetattr(writer, TCSANOW, &raw), 0);
+            device = ptsname(writer);
+            reader = open(device.c_str(), O_RDONLY | O_NOCTTY);
+            give(sequence.heldAtStart);
+        }
         EventQueue queue;
-        setenv(platform::padDeviceVariable, fifo.c_str(), 1);
+        setenv(platform::padDeviceVariable, device.c_str(), 1);
         PadDevice pad = openPad();
         unsetenv(platform::padDeviceVariable);
         ASSERT_EQ(pad.kind, PadKind::ButtonMask);
-        const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer < 0) writer = open(device.c_str(), O_WRONLY | O_NONBLOCK);
         ASSERT_GE(writer, 0);
         std::vector<std::string> presses;
         for (const std::string& bytes : sequence.reads) {
-            ASSERT_EQ(write(writer, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+            give(bytes);
             pollPadDevice(pad);
             for (const std::string& press : queue.drain()) presses.push_back(press);
         }
         close(writer);
+        if (reader >= 0) close(reader);
         EXPECT_EQ(presses, sequence.presses);
     }
 }
