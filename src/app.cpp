@@ -1,5 +1,6 @@
 #include "app.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <SDL_image.h>
@@ -208,9 +209,17 @@ void runMainLoop(SelectorContext& context) {
 }
 
 std::string startMenu() {
+    // When the menu cannot start, the working folder comes back: the line is
+    // then shown with the font of the selector's folder.
+    const int selectorFolder = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     [[maybe_unused]] const int moved = chdir(platform::menuDirectory);
     execl(platform::menuProgram, platform::menuProgram, static_cast<char*>(nullptr));
-    return std::string("Cannot start ") + platform::menuProgram + ": " + std::strerror(errno);
+    const int error = errno;
+    if (selectorFolder >= 0) {
+        [[maybe_unused]] const int back = fchdir(selectorFolder);
+        close(selectorFolder);
+    }
+    return std::string("Cannot start ") + platform::menuProgram + ": " + std::strerror(error);
 }
 
 std::string handOff(SelectorContext& context) {

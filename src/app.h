@@ -105,7 +105,8 @@ void browsePass(SelectorContext& context);
 void runMainLoop(SelectorContext& context);
 
 // Changes to "/usr/gp2x" and replaces the process with the system menu.
-// Returns only when that fails: the line "Cannot start /usr/gp2x/gp2xmenu: REASON".
+// Returns only when that fails, back in the working folder it was called
+// in: the line "Cannot start /usr/gp2x/gp2xmenu: REASON".
 std::string startMenu();
 
 // Releases the images, shuts SDL down and replaces the process with the

@@ -74,6 +74,15 @@ TEST(HandheldFailure, ShowsTheLineThenGoesToTheMenu) {
              "\n",
          {"CANNOT START ./NO-SUCH-EMULATOR:", "NO SUCH FILE OR DIRECTORY"},
          false},
+        {"Select, and no menu: shown from the selector's folder",
+         "./emulator",
+         "select | save:shown.bmp a",
+         remove("menu-root/usr/gp2x/gp2xmenu"),
+         {},
+         "Cannot start /usr/gp2x/gp2xmenu: " + missing + "\nCannot start /usr/gp2x/gp2xmenu: " + missing +
+             "\n",
+         {"CANNOT START /USR/GP2X/GP2XMENU:", "NO SUCH FILE OR DIRECTORY"},
+         false},
     };
     for (const auto& failure : cases) {
         SCOPED_TRACE(failure.what);
