@@ -71,7 +71,7 @@ int thisMachine() {
 
 // Where `path` (a program interpreter) lies, for a line: on the card or not.
 std::string onCard(const CheckPlace& place, const std::string& path, const Reached& reached) {
-    return reached.path != path && path.front() == '/' && !place.card.empty()
+    return reached.path != path && !path.empty() && path.front() == '/' && !place.card.empty()
                ? " (on the card: " + reached.path + ")"
                : "";
 }
@@ -131,6 +131,7 @@ std::vector<Said> judgeElf(FILE* file, unsigned long long size, const std::strin
             return {{named + " names a program interpreter the system rejects"}};
         std::string interpreter = bytesAt(file, offset, length);
         interpreter.resize(strnlen(interpreter.c_str(), interpreter.size()));
+        if (interpreter.empty()) return {{named + " names a program interpreter the system rejects"}};
         const std::string its = named + " needs its program interpreter " + quoted(interpreter);
         const Reached reached = reach(place, interpreter);
         struct stat info;
