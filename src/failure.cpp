@@ -22,6 +22,7 @@ void waitForPressOrTimeout(PadDevice& pad) {
 }  // namespace
 
 std::vector<std::string> wrapText(const std::string& text, size_t width) {
+    width = std::max<size_t>(width, 1);
     std::vector<std::string> lines;
     std::string line;
     size_t at = 0;

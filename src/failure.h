@@ -10,7 +10,8 @@
 #include "app.h"
 
 // `text` in lines of at most `width` characters, broken at spaces where it
-// can be (a longer word is cut); no line begins or ends with a space.
+// can be (a longer word is cut); no line begins or ends with a space. A
+// width of 0 counts as 1.
 std::vector<std::string> wrapText(const std::string& text, size_t width);
 
 // Shows `line` in capitals, centred on a black screen, for about three

@@ -74,7 +74,7 @@ constexpr Rgb arrowKey = {255, 82, 249};
 constexpr Uint32 colourKeyFlags = SDL_SRCCOLORKEY | SDL_RLEACCEL;
 
 // The splash stays up for this many passes of the main loop (not a time:
-// on the handheld's processor this is a second or two).
+// half a second on the Wiz, about one and a quarter on the F100).
 constexpr unsigned long splashPasses = 9990000;
 
 constexpr bool desktopPreview = SELECTOR_DESKTOP_PREVIEW;
