@@ -238,6 +238,7 @@ Board::Board(const BoardParts& parts, const BoardSetup& setup, const Frames& fra
     std::fflush(nullptr);  // nothing buffered may be written twice
     qemu = fork();
     if (qemu == 0) {
+        setpgid(0, 0);  // timeout and qemu in a group of their own, killed together
         if (!freopen((folder / "qemu.log").c_str(), "w", stdout) ||
             !freopen((folder / "qemu.log").c_str(), "a", stderr))
             _exit(121);
@@ -252,7 +253,7 @@ Board::Board(const BoardParts& parts, const BoardSetup& setup, const Frames& fra
 
 Board::~Board() {
     if (qemu > 0) {
-        kill(qemu, SIGKILL);
+        kill(-qemu, SIGKILL);
         waitpid(qemu, nullptr, 0);
     }
     if (monitor >= 0) close(monitor);

@@ -44,7 +44,7 @@ struct HandheldRoot {
 
     // Starts `program` in the card's folder as the handheld would, under qemu
     // with `qemuOptions`, presses the pad as `masks` say, and waits for the
-    // end (60 seconds at most).
+    // end (a minute at most for the program to open the pad, another to end).
     ProgramRun run(const std::vector<Uint32>& masks, const std::vector<std::string>& qemuOptions,
                    const std::string& program = "/mnt/sd/selector/selector");
 
