@@ -53,6 +53,9 @@ constexpr int caanooHome = 0x126;
 constexpr int caanooHelp1 = 0x128;  // I
 constexpr int caanooStickAxis = 0x01;
 
+// Where the handheld mounts its SD card (selector-check's --card maps it).
+constexpr const char* cardFolder = "/mnt/sd";
+
 // The handheld's system menu, started from its own folder on Select.
 constexpr const char* menuDirectory = "/usr/gp2x";
 constexpr const char* menuProgram = "/usr/gp2x/gp2xmenu";

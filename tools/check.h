@@ -55,9 +55,6 @@ CheckReport checkFolder(const CheckPlace& place);
 
 // --- check_paths.cpp
 
-// The card's folder on the handheld, which `--card` maps.
-constexpr const char* cardOnHandheld = "/mnt/sd";
-
 // A path from the settings as this machine reaches it.
 struct Reached {
     std::string path;       // the path to use here; empty when it cannot be checked from here

@@ -15,7 +15,7 @@ namespace {
 // The part of `path` below /mnt/sd ("/roms/" for "/mnt/sd/roms/"), or
 // nothing when `path` does not lie on the card.
 bool belowCard(const std::string& path, std::string& rest) {
-    const std::string card = cardOnHandheld;
+    const std::string card = platform::cardFolder;
     if (path.compare(0, card.size(), card) != 0) return false;
     if (path.size() > card.size() && path[card.size()] != '/') return false;  // "/mnt/sdcard"
     rest = path.substr(card.size());
@@ -60,9 +60,9 @@ std::string workingFolderOnHandheld(const CheckPlace& place) {
     const std::string folder = absolute(place.folder);
     if (place.card.empty()) return folder;
     const std::string card = absolute(place.card);
-    if (folder == card) return cardOnHandheld;
+    if (folder == card) return platform::cardFolder;
     if (folder.compare(0, card.size() + 1, card + "/") == 0)
-        return cardOnHandheld + folder.substr(card.size());
+        return platform::cardFolder + folder.substr(card.size());
     return folder;
 }
 
