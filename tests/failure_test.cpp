@@ -3,6 +3,7 @@
 // the system menu, started as Select starts it.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 
@@ -24,6 +25,7 @@ TEST(HandheldFailure, ShowsTheLineThenGoesToTheMenu) {
         std::string output;
         std::vector<std::string> shown;  // the lines on the screen; none: no screen to show them on
         bool menuStarts;
+        bool pressed = true;  // else the line must stay for its time
     } cases[] = {
         {"a launch program that cannot start",
          "./no-such-emulator",
@@ -74,6 +76,20 @@ TEST(HandheldFailure, ShowsTheLineThenGoesToTheMenu) {
              "\n",
          {"CANNOT START ./NO-SUCH-EMULATOR:", "NO SUCH FILE OR DIRECTORY"},
          false},
+        {"no settings, and no press (a poll each 10 ms, 4 s of them)",
+         "./emulator",
+         "save:shown.bmp" +
+             [] {
+                 std::string polls;
+                 for (int i = 0; i < 400; ++i) polls += " |";
+                 return polls;
+             }(),
+         remove(platform::configFileName),
+         {},
+         "Cannot open file selector.cfg\n",
+         {"CANNOT OPEN FILE SELECTOR.CFG"},
+         true,
+         false},
         {"Select, and no menu: shown from the selector's folder",
          "./emulator",
          "select | save:shown.bmp a",
@@ -91,8 +107,12 @@ TEST(HandheldFailure, ShowsTheLineThenGoesToTheMenu) {
         failure.breakIt(selector.where);
         std::vector<std::string> environment = failure.environment;
         environment.push_back(std::string(platform::padDeviceVariable) + "=/no/such/pad");
+        const auto started = std::chrono::steady_clock::now();
         const ProgramRun run = selector.run(failure.script, environment);
+        const auto took = std::chrono::steady_clock::now() - started;
         EXPECT_EQ(run.output, failure.output);
+        const std::chrono::milliseconds shownFor(platform::failureShownMilliseconds);
+        EXPECT_TRUE(failure.pressed || took >= shownFor) << "the line was not shown for its time";
         if (failure.menuStarts) {
             EXPECT_EQ(run.status, 0) << run.errors;
             EXPECT_EQ(selector.record(), (std::vector<std::string>{selector.where + "/menu-root/usr/gp2x",
