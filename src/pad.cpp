@@ -129,7 +129,6 @@ PadDevice openPadDevice(const char* path, PadKind kind) {
             pad.held = now;
         return pad;
     }
-    if (kind != PadKind::InputEvents) return pad;
     struct input_absinfo axis = {};
     if (ioctl(pad.descriptor, EVIOCGABS(platform::caanooStickAxis), &axis) == 0 &&
         axis.maximum > axis.minimum) {
