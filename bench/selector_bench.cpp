@@ -83,8 +83,7 @@ BENCHMARK(BM_ScanFloor)
 SelectorContext& browsingSelector() {
     static BenchFolder folder(20, 20);
     static SelectorContext context;
-    static bool started = false;
-    if (!started) {
+    if (!context.screen) {
         for (const char* image :
              {platform::backgroundFile, platform::fontFile, platform::arrowFile, platform::splashFile})
             std::filesystem::copy_file(std::string(DATA_FOLDER) + "/" + image, folder.path + "/" + image,
@@ -93,7 +92,6 @@ SelectorContext& browsingSelector() {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         std::string problem;
         if (!startSelector(context, problem)) std::abort();
-        started = true;
         context.state = SelectorState::Browse;
         browsePass(context);  // the scan
     }
