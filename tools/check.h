@@ -131,8 +131,6 @@ std::string pictureKind(const std::string& head);
 struct PngHeader {
     std::string damage;  // why it cannot be read so far; empty when it can
     unsigned long width = 0, height = 0;
-    int colourType = -1;
-    bool transparency = false;            // a tRNS chunk
     unsigned long long decodedBytes = 0;  // the surface SDL_image 1.2 makes of it, rows included
 };
 

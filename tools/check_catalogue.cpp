@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -20,11 +19,6 @@ struct EntryFree {
     void operator()(struct dirent* entry) const { std::free(entry); }
 };
 
-std::string lowercase(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 // "1 entry" or "N entries", and the like.
 std::string count(int number, const char* one, const char* many) {
     return std::to_string(number) + " " + (number == 1 ? one : many);
@@ -33,7 +27,8 @@ std::string count(int number, const char* one, const char* many) {
 // The configured extension that `extension` equals but for case, or null.
 const std::string* caseTwin(const std::string& extension, const SelectorConfig& config) {
     for (const std::string* configured : {&config.romExtension1, &config.romExtension2})
-        if (!extension.empty() && extension != *configured && lowercase(extension) == lowercase(*configured))
+        if (!extension.empty() && extension != *configured &&
+            uppercase(extension.c_str()) == uppercase(configured->c_str()))
             return configured;
     return nullptr;
 }

@@ -50,12 +50,6 @@ std::string rgb(SDL_Color c) {
 
 std::string pixels(long count) { return std::to_string(count) + (count == 1 ? " pixel" : " pixels"); }
 
-SDL_Color colourOf(Uint32 value, const SDL_PixelFormat* format) {
-    SDL_Color c = {0, 0, 0, 0};
-    SDL_GetRGB(value, format, &c.r, &c.g, &c.b);
-    return c;
-}
-
 // "paletted" or "greyscale": what a one-byte image is.
 std::string paletteKind(const SDL_Palette* palette) {
     for (int i = 0; i < palette->ncolors; ++i)

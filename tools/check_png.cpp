@@ -109,6 +109,7 @@ std::string pictureKind(const std::string& head) {
 PngHeader readPngHeader(FILE* file) {
     PngHeader header;
     std::string transparency;
+    int colourType = -1;
     bool sawHeader = false;
     if (std::fseek(file, 8, SEEK_SET) != 0) header.damage = "cannot be read";
     while (header.damage.empty()) {
@@ -132,23 +133,21 @@ PngHeader readPngHeader(FILE* file) {
             if (std::fread(data.data(), 1, length, file) != length || std::fseek(file, 4, SEEK_CUR) != 0) {
                 header.damage = "ends inside its " + type + " chunk";
             } else if (type == "tRNS") {
-                header.transparency = true;
                 transparency = data;
             } else {
                 const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data.data());
                 header.width = bigEndian32(bytes);
                 header.height = bigEndian32(bytes + 4);
-                header.colourType = bytes[9];
+                colourType = bytes[9];
                 sawHeader = true;
             }
         } else if (std::fseek(file, static_cast<long>(length) + 4, SEEK_CUR) != 0) {
             header.damage = "cannot be read";
         }
     }
-    const unsigned long long pitch = (static_cast<unsigned long long>(header.width) *
-                                          surfaceBytesPerPixel(header.colourType, transparency) +
-                                      3) /
-                                     4 * 4;
+    const unsigned long long pitch =
+        (static_cast<unsigned long long>(header.width) * surfaceBytesPerPixel(colourType, transparency) + 3) /
+        4 * 4;
     header.decodedBytes = (pitch + sizeof(void*)) * header.height;
     return header;
 }

@@ -49,10 +49,14 @@ Uint32 pixelValue(SDL_Surface* surface, int x, int y) {
     }
 }
 
-SDL_Color pixelAt(SDL_Surface* surface, int x, int y) {
+SDL_Color colourOf(Uint32 value, const SDL_PixelFormat* format) {
     SDL_Color colour = {0, 0, 0, 0};
-    SDL_GetRGB(pixelValue(surface, x, y), surface->format, &colour.r, &colour.g, &colour.b);
+    SDL_GetRGB(value, format, &colour.r, &colour.g, &colour.b);
     return colour;
+}
+
+SDL_Color pixelAt(SDL_Surface* surface, int x, int y) {
+    return colourOf(pixelValue(surface, x, y), surface->format);
 }
 
 bool savePng(SDL_Surface* surface, const char* path, PngFormat format) {

@@ -16,6 +16,9 @@ enum class PngFormat {
 // written (or, for Palette, when the surface has no palette).
 bool savePng(SDL_Surface* surface, const char* path, PngFormat format = PngFormat::Rgb);
 
+// The colour a pixel value stands for in `format`.
+SDL_Color colourOf(Uint32 value, const SDL_PixelFormat* format);
+
 // The colour of the pixel at (x, y), which must lie inside `surface`.
 SDL_Color pixelAt(SDL_Surface* surface, int x, int y);
 
