@@ -21,11 +21,6 @@ namespace fs = std::filesystem;
 
 constexpr size_t frameBytes = 320 * 240 * 2;
 
-std::string fromEnvironment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
 // The screen's pixels as the framebuffer holds them: RGB565, rows of 640 bytes.
 std::string pixelsOf(SDL_Surface* screen) {
     std::string pixels;
@@ -173,6 +168,10 @@ Frames expectedFrames(const std::string& card, const std::vector<std::string>& r
     return frames;
 }
 
+namespace {
+
+// A picture as RGB565 bytes from a binary PPM file; empty when it is not one
+// of 320x240.
 std::string rgb565FromPpm(const std::string& ppm) {
     int width = 0, height = 0, maximum = 0, header = 0;
     if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &width, &height, &maximum, &header) != 3 || width != 320 ||
@@ -188,6 +187,8 @@ std::string rgb565FromPpm(const std::string& ppm) {
     }
     return pixels;
 }
+
+}  // namespace
 
 int differingPixels(const std::string& a, const std::string& b) {
     if (a.size() != b.size() || a.size() != frameBytes) return 320 * 240;

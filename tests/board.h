@@ -42,10 +42,6 @@ struct Frames {
 };
 Frames expectedFrames(const std::string& card, const std::vector<std::string>& roms);
 
-// A picture as RGB565 bytes from a binary PPM file; empty when it is not one
-// of 320x240.
-std::string rgb565FromPpm(const std::string& ppm);
-
 // How many of two RGB565 pictures' pixels differ (all, when the sizes do).
 int differingPixels(const std::string& a, const std::string& b);
 

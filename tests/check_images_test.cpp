@@ -8,8 +8,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
 TEST(SelectorCheck, JudgesImagesAsTheHandheldLoadsAndDrawsThem) {
     const std::string data = DATA_FOLDER;
     const SDL_Color key = {platform::fontKey.r, platform::fontKey.g, platform::fontKey.b, 0};

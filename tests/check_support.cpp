@@ -81,11 +81,7 @@ std::string pngFile(int width, int height, int colourType, const std::string& sa
     return file + chunk("IDAT", packed) + chunk("IEND", "");
 }
 
-std::string filled(int width, int height, const std::string& pixel) {
-    std::string samples;
-    for (int i = 0; i < width * height; ++i) samples += pixel;
-    return samples;
-}
+std::string filled(int width, int height, const std::string& pixel) { return repeat(pixel, width * height); }
 
 std::string bytes(std::initializer_list<int> values) {
     std::string text;
@@ -169,7 +165,7 @@ SetUp file(const std::string& name, const std::string& contents, fs::perms mode)
 SetUp launch(const std::string& contents, fs::perms mode) {
     return [=](CheckFolder& f) {
         file("emu", contents, mode)(f);
-        f.settings("roms/", ".rom", ".bin", f.where + "/emu");
+        launching("/emu")(f);
     };
 }
 

@@ -78,12 +78,7 @@ TEST(HandheldFailure, ShowsTheLineThenGoesToTheMenu) {
          false},
         {"no settings, and no press (a poll each 10 ms, 4 s of them)",
          "./emulator",
-         "save:shown.bmp" +
-             [] {
-                 std::string polls;
-                 for (int i = 0; i < 400; ++i) polls += " |";
-                 return polls;
-             }(),
+         "save:shown.bmp" + repeat(" |", 400),
          remove(platform::configFileName),
          {},
          "Cannot open file selector.cfg\n",

@@ -17,11 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string fromEnvironment(const std::string& name) {
-    const char* value = std::getenv(name.c_str());
-    return value ? value : "";
-}
-
 // Makes `root` the calling process's "/", as root or in a user namespace of
 // its own, and enters the card's folder as the handheld's menu would.
 void enterRoot(const std::string& root) {
@@ -90,12 +85,11 @@ HandheldRoot::HandheldRoot(const std::string& card, const std::vector<std::strin
     fs::copy_file(QEMU_ARM_STATIC, root / "qemu-arm-static");
 }
 
-ProgramRun HandheldRoot::run(const std::vector<Uint32>& masks, const std::vector<std::string>& qemuOptions,
-                             const std::string& program) {
+ProgramRun HandheldRoot::run(const std::vector<Uint32>& masks, const std::vector<std::string>& qemuOptions) {
     const std::string output = root / "output", errors = root / "errors";
     std::vector<std::string> words = {"/qemu-arm-static"};
     words.insert(words.end(), qemuOptions.begin(), qemuOptions.end());
-    words.push_back(program);
+    words.push_back("/mnt/sd/selector/selector");
     std::vector<char*> command;
     for (std::string& word : words) command.push_back(word.data());
     command.push_back(nullptr);

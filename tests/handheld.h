@@ -42,11 +42,10 @@ struct HandheldRoot {
 
     HandheldRoot(const std::string& card, const std::vector<std::string>& roms);
 
-    // Starts `program` in the card's folder as the handheld would, under qemu
+    // Starts the card's program in its folder as the handheld would, under qemu
     // with `qemuOptions`, presses the pad as `masks` say, and waits for the
     // end (a minute at most for the program to open the pad, another to end).
-    ProgramRun run(const std::vector<Uint32>& masks, const std::vector<std::string>& qemuOptions,
-                   const std::string& program = "/mnt/sd/selector/selector");
+    ProgramRun run(const std::vector<Uint32>& masks, const std::vector<std::string>& qemuOptions);
 
     // The working folder and arguments the launch program or the menu received.
     std::vector<std::string> record() const { return readLines(root / "record"); }

@@ -21,12 +21,6 @@ std::vector<std::string> lettered(int count) {
     return names;
 }
 
-std::string repeat(const std::string& words, int times) {
-    std::string script;
-    for (int i = 0; i < times; ++i) script += words;
-    return script;
-}
-
 TEST(SelectorRun, HandsOffToTheChosenRomOrToTheSystemMenu) {
     const std::vector<std::string> threeRoms = {"a.rom", "b.bin", "c.rom", "notes.txt"};
     const std::string menu = "MENU";  // stands for the system menu's record
@@ -144,9 +138,6 @@ TEST(SelectorRun, AFailedHandOffSaysWhyAndFails) {
     }
 }
 
-// The handheld build has no other way out: it shows why it cannot go on, in
-// the font's capitals centred on a black screen, until a press (or for
-// three seconds), then starts the system menu as Select does.
 TEST(SelectorRun, MakesNoInvalidMemoryAccessUnderValgrind) {
     if (std::string(VALGRIND).empty()) GTEST_SKIP() << "no valgrind in this build";
     // The launch program is missing so that the run ends under valgrind, which

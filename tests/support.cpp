@@ -41,6 +41,17 @@ std::vector<std::string> readLines(const std::string& path) {
     return lines;
 }
 
+std::string repeat(const std::string& text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) repeated += text;
+    return repeated;
+}
+
+std::string fromEnvironment(const std::string& name) {
+    const char* value = std::getenv(name.c_str());
+    return value ? value : "";
+}
+
 InFolder::InFolder(const std::string& folder) : previous(std::filesystem::current_path().string()) {
     std::filesystem::current_path(folder);
 }

@@ -24,6 +24,10 @@ struct TempFolder {
 void writeFile(const std::string& path, const std::string& contents);
 std::string readFile(const std::string& path);
 std::vector<std::string> readLines(const std::string& path);
+// `text` `times` times over.
+std::string repeat(const std::string& text, int times);
+// The variable `name` of the environment, or "".
+std::string fromEnvironment(const std::string& name);
 
 // Changes the working folder for the life of the object.
 struct InFolder {
