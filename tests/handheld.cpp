@@ -48,18 +48,23 @@ void pressPad(const std::string& fifo, const std::vector<Uint32>& masks) {
 
 }  // namespace
 
-std::optional<HandheldModel> handheldModel(const std::string& model) {
-    HandheldModel found = {fromEnvironment("SELECTOR_" + model + "_CARD"),
-                           fromEnvironment("SELECTOR_" + model + "_BUILD"),
-                           fromEnvironment("SELECTOR_" + model + "_TOOLCHAIN"),
-                           fromEnvironment("SELECTOR_" + model + "_LIBRARIES"),
-                           {}};
+std::optional<HandheldBuild> handheldBuild() {
+    HandheldBuild found = {
+        fromEnvironment("SELECTOR_HANDHELD_CARD"), fromEnvironment("SELECTOR_HANDHELD_BUILD"),
+        fromEnvironment("SELECTOR_HANDHELD_TOOLCHAIN"), fromEnvironment("SELECTOR_HANDHELD_LIBRARIES"),
+        fromEnvironment("SELECTOR_ABI_CONTROLS")};
     if (found.card.empty()) return std::nullopt;
-    // The Wiz and the Caanoo: an ARM926EJ-S on Linux 2.6.24. The F100 and
-    // F200: an ARM920T, which qemu does not model; the TI925T is ARMv4T too.
-    found.machine = model == "F100" ? std::vector<std::string>{"-cpu", "ti925t", "-r", "2.4.26"}
-                                    : std::vector<std::string>{"-cpu", "arm926", "-r", "2.6.24"};
     return found;
+}
+
+const std::vector<HandheldMachine>& handheldMachines() {
+    // The F100 and F200: an ARM920T, which qemu does not model; the TI925T
+    // is ARMv4T too. The Wiz and the Caanoo: an ARM926EJ-S on 2.6.24.
+    static const std::vector<HandheldMachine> machines = {
+        {"F100, F200", {"-cpu", "ti925t", "-r", "2.4.26"}, true},
+        {"Wiz, Caanoo", {"-cpu", "arm926", "-r", "2.6.24"}, false},
+    };
+    return machines;
 }
 
 std::string commandOutput(const std::string& command) {
@@ -109,7 +114,7 @@ ProgramRun HandheldRoot::run(const std::vector<Uint32>& masks, const std::vector
     return run;
 }
 
-std::map<std::string, long> systemCallsOf(const std::string& trace, const std::string& toolchain) {
+SystemCalls systemCallsOf(const std::string& trace, const std::string& toolchain) {
     std::map<std::string, long> numbers;  // "#define __NR_read 3"
     for (const std::string& line :
          readLines(toolchain + "/arm-linux-musleabi/sysroot/usr/include/bits/syscall.h")) {
@@ -117,9 +122,11 @@ std::map<std::string, long> systemCallsOf(const std::string& trace, const std::s
         long number = 0;
         if (std::sscanf(line.c_str(), "#define __NR_%63s %ld", name, &number) == 2) numbers[name] = number;
     }
-    std::map<std::string, long> calls;  // "12345 read(3,0x40800000,4) = 4"
+    SystemCalls calls;
+    std::map<int, bool> open;  // descriptor: has FD_CLOEXEC
     std::istringstream lines(trace);
     for (std::string line; std::getline(lines, line);) {
+        // "12345 open("/dev/GPIO",O_RDONLY|O_CLOEXEC) = 3"
         const size_t name = line.find(' '), end = line.find('(');
         if (name == std::string::npos || end == std::string::npos || name > end || name == 0 ||
             line.find_first_not_of("0123456789") != name)
@@ -128,7 +135,24 @@ std::map<std::string, long> systemCallsOf(const std::string& trace, const std::s
         const std::string call = line.substr(name + 1, end - name - 1);
         auto number = numbers.find(call);
         if (number == numbers.end()) number = numbers.find(call + "_time32");
-        calls[call] = number == numbers.end() ? -1 : number->second;
+        calls.numbers[call] = number == numbers.end() ? -1 : number->second;
+
+        if (calls.handedOff) continue;
+        const size_t equals = line.rfind(" = ");
+        const int result = equals == std::string::npos ? -1 : std::atoi(line.c_str() + equals + 3);
+        const int first = std::atoi(line.c_str() + end + 1);
+        if ((call == "open" || call == "openat" || call == "dup" || call == "dup2" || call == "socket") &&
+            result >= 0)
+            open[result] = false;
+        else if (call == "close")
+            open.erase(first);
+        else if ((call == "fcntl" || call == "fcntl64") && line.find(",F_SETFD,") != std::string::npos)
+            open[first] = line.find(",F_SETFD,0)") == std::string::npos;
+        else if (call == "execve") {
+            calls.handedOff = true;
+            for (const auto& [descriptor, closesOnExec] : open)
+                if (descriptor > 2 && !closesOnExec) calls.passedOn.insert(descriptor);
+        }
     }
     return calls;
 }

@@ -1,31 +1,42 @@
-// The handheld programs (scripts/handheld), run as the handhelds would run
-// them: a static ARM file started under qemu-arm from its SD-card folder, in
-// a root of its own (/mnt/sd, /usr/gp2x, a FIFO as /dev/GPIO), driven
-// through its pad device. scripts/test-handheld names each model's build in
-// the environment; the tests of a model that is not named are skipped:
-//   SELECTOR_<MODEL>_CARD       the SD-card folder its build made
-//   SELECTOR_<MODEL>_BUILD      the build folder, with the unstripped program
-//   SELECTOR_<MODEL>_TOOLCHAIN  the compiler it was made with
-//   SELECTOR_<MODEL>_LIBRARIES  the libraries it was made with
-// where MODEL is WIZ (the Wiz and the Caanoo) or F100 (the F100 and F200).
+// The handheld program (scripts/handheld), run as the handhelds would run
+// it: a static ARM file started under qemu-arm from its SD-card folder, in a
+// root of its own (/mnt/sd, /usr/gp2x, a FIFO as /dev/GPIO), driven through
+// its pad device, as each model's processor and kernel. scripts/test-handheld
+// names the build in the environment; without it the tests are skipped:
+//   SELECTOR_HANDHELD_CARD       the SD-card folder the build made
+//   SELECTOR_HANDHELD_BUILD      the build folder, with the unstripped program
+//   SELECTOR_HANDHELD_TOOLCHAIN  the compiler it was made with
+//   SELECTOR_HANDHELD_LIBRARIES  the libraries it was made with
+//   SELECTOR_ABI_CONTROLS        a folder of programs the checks must catch:
+//                                eabi (EABI calls, ARMv5TE, kernel helpers)
+//                                and mistakes (old ABI, but a fstatat64
+//                                call and Thumb code)
 #pragma once
 
 #include <SDL.h>
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "support.h"
 
-struct HandheldModel {
-    std::string card, build, toolchain, libraries;
-    std::vector<std::string> machine;  // qemu's options for its processor and kernel
+struct HandheldBuild {
+    std::string card, build, toolchain, libraries, controls;
 };
 
-// The build of "WIZ" or "F100" named in the environment, or nothing.
-std::optional<HandheldModel> handheldModel(const std::string& model);
+// The build named in the environment, or nothing.
+std::optional<HandheldBuild> handheldBuild();
+
+// The models as qemu-arm runs them: their processor and their kernel.
+struct HandheldMachine {
+    const char* models;
+    std::vector<std::string> qemuOptions;
+    bool linux24;  // the first models' kernel, with its smaller table of calls
+};
+const std::vector<HandheldMachine>& handheldMachines();
 
 // What `command` prints on standard output and error, run through the shell
 // with a time limit of 60 seconds.
@@ -51,6 +62,14 @@ struct HandheldRoot {
     std::vector<std::string> record() const { return readLines(root / "record"); }
 };
 
-// The system calls in qemu's -strace output, each with its number in the C
-// library's table of `toolchain` (-1 when it has none).
-std::map<std::string, long> systemCallsOf(const std::string& trace, const std::string& toolchain);
+// What qemu's -strace output says of a run.
+struct SystemCalls {
+    // Each call made, with its number in the C library's table of the
+    // compiler (-1 when it has none).
+    std::map<std::string, long> numbers;
+    bool handedOff = false;  // an execve came
+    // The descriptors open at the first execve, but for 0 to 2, that had no
+    // fcntl F_SETFD FD_CLOEXEC after they were opened.
+    std::set<int> passedOn;
+};
+SystemCalls systemCallsOf(const std::string& trace, const std::string& toolchain);

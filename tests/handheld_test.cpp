@@ -1,5 +1,8 @@
-// The Wiz and Caanoo program (scripts/handheld): one static ARMv5TE file,
-// run under qemu-arm as an ARM926EJ-S on Linux 2.6.24 (handheld.h).
+// The handheld program (scripts/handheld): one static file for every model,
+// ARMv4T code in the old system-call ABI, run under qemu-arm as each model's
+// processor and kernel (handheld.h). qemu-arm would also run code that no
+// handheld runs, so what the program holds and does is checked, and each
+// check is shown to catch a program that breaks it (the ABI controls).
 #include <elf.h>
 #include <gtest/gtest.h>
 
@@ -8,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <set>
+#include <sstream>
 
 #include "handheld.h"
 
@@ -15,40 +19,101 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#define REQUIRE_MODEL(model)                                          \
-    const std::optional<HandheldModel> model = handheldModel(#model); \
-    if (!model) GTEST_SKIP() << "no " #model " build given (scripts/test-handheld gives one)"
+#define REQUIRE_BUILD()                                         \
+    const std::optional<HandheldBuild> built = handheldBuild(); \
+    if (!built) GTEST_SKIP() << "no handheld build given (scripts/test-handheld gives one)"
 
-TEST(HandheldProgram, IsOneSmallStaticArmv5teFile) {
-    REQUIRE_MODEL(WIZ);
-    const std::string program = readFile(WIZ->card + "/selector");
+// What the code of a program holds that some handheld cannot run, from its
+// disassembly (an unstripped program, whose mapping symbols tell code from
+// data, and ARM code from Thumb).
+struct Audit {
+    std::string architecture;         // readelf's Tag_CPU_arch
+    int eabiCalls = 0;                // svc 0: the new ABI's system calls, which the Wiz kills
+    int fstatat64Calls = 0;           // swi 0x900147: the call the Caanoo's old-ABI layer gets wrong
+    int thumbCode = 0;                // Thumb regions: the Caanoo takes their calls as EABI
+    std::set<std::string> mnemonics;  // instructions of ARMv5 and later, VFP, the TLS register
+    int kernelHelperWords = 0;        // 0xffff0fxx: the kernel helpers' addresses, which 2.4 lacks
+};
+
+Audit audit(const std::string& tools, const std::string& program) {
+    Audit found;
+    std::istringstream attributes(commandOutput(tools + "readelf -A " + program));
+    for (std::string line; std::getline(attributes, line);)
+        if (line.find("Tag_CPU_arch:") != std::string::npos)
+            found.architecture = line.substr(line.find(':') + 2);
+    std::istringstream symbols(commandOutput(tools + "readelf -sW " + program));
+    for (std::string line; std::getline(symbols, line);)
+        found.thumbCode += line.size() > 3 && line.compare(line.size() - 3, 3, " $t") == 0;
+    const std::set<std::string> newer = {
+        "clz",    "blx",     "ldrd",   "strd",   "pld",    "ldrex",  "strex",  "ldrexd", "strexd",
+        "dmb",    "dsb",     "isb",    "qadd",   "qsub",   "qdadd",  "qdsub",  "smulbb", "smulbt",
+        "smultb", "smultt",  "smulwb", "smulwt", "smlabb", "smlabt", "smlatb", "smlatt", "smlawb",
+        "smlawt", "smlalbb", "mcrr",   "mrrc",   "ldc2",   "stc2",   "mcr2",   "mrc2",   "cdp2"};
+    // "   10074:\te59f3010 \tldr\tr3, [pc, #16]" and "   10090:\tffff0fc0 \t.word\t0xffff0fc0"
+    std::istringstream code(commandOutput(tools + "objdump -d " + program));
+    for (std::string line; std::getline(code, line);) {
+        std::istringstream fields(line);
+        std::string address, word, mnemonic, operands;
+        if (!std::getline(fields, address, '\t') || address.empty() || address.back() != ':' ||
+            !std::getline(fields, word, '\t') || !std::getline(fields, mnemonic, '\t'))
+            continue;
+        std::getline(fields, operands);
+        const std::string base = mnemonic.substr(0, mnemonic.find('.'));
+        if (newer.count(base) || base.rfind("blx", 0) == 0 || (base[0] == 'v' && base != "vorr") ||
+            (base.rfind("mrc", 0) == 0 && operands.find("cr13") != std::string::npos))
+            found.mnemonics.insert(base);
+        if (base.rfind("svc", 0) == 0 && operands.find("0x") != std::string::npos) {
+            const unsigned long number = std::stoul(operands.substr(operands.find("0x")), nullptr, 16);
+            found.eabiCalls += number < 0x900000;
+            found.fstatat64Calls += number == 0x900000 + 327;
+        }
+        if (operands.rfind("0xffff0f", 0) == 0) ++found.kernelHelperWords;
+    }
+    return found;
+}
+
+TEST(HandheldProgram, IsOneSmallStaticArmv4tFileInTheOldAbiAndTheChecksCatchOthers) {
+    REQUIRE_BUILD();
+    const std::string program = readFile(built->card + "/selector");
     ASSERT_GT(program.size(), sizeof(Elf32_Ehdr));
     EXPECT_LT(program.size(), 1u << 20) << "bytes, stripped";
-
+    // The loaders of 2.4 and 2.6.24 check the machine and the entry, not the
+    // EABI version: the userland's own marks stay.
     Elf32_Ehdr header;
     std::memcpy(&header, program.data(), sizeof header);
     EXPECT_EQ(header.e_ident[EI_CLASS], ELFCLASS32);
     EXPECT_EQ(header.e_machine, EM_ARM);
-    EXPECT_EQ(header.e_flags & EF_ARM_EABIMASK, static_cast<Elf32_Word>(EF_ARM_EABI_VER5));
     EXPECT_EQ(header.e_flags & EF_ARM_ABI_FLOAT_HARD, 0u) << "soft float";
-    ASSERT_LE(header.e_phoff + header.e_phnum * sizeof(Elf32_Phdr), program.size());
-    for (int i = 0; i < header.e_phnum; ++i) {
-        Elf32_Phdr segment;
-        std::memcpy(&segment, program.data() + header.e_phoff + i * sizeof segment, sizeof segment);
-        EXPECT_NE(segment.p_type, static_cast<Elf32_Word>(PT_INTERP)) << "it asks for a program interpreter";
-        EXPECT_NE(segment.p_type, static_cast<Elf32_Word>(PT_DYNAMIC)) << "it has a dynamic section";
-    }
-    EXPECT_NE(commandOutput("readelf -A " + WIZ->card + "/selector").find("Tag_CPU_arch: v5TE\n"),
-              std::string::npos);
-
+    const std::string segments = commandOutput("readelf -lW " + built->card + "/selector");
+    EXPECT_NE(segments.find("LOAD"), std::string::npos);
+    for (const char* dynamic : {"INTERP", "DYNAMIC"})
+        EXPECT_EQ(segments.find(dynamic), std::string::npos) << dynamic;
     // One C library, and nothing that stops at start on a kernel before 3.1.
     for (const char* foreign : {"GLIBC_2.", "__libc_start_main@", "A newer kernel is required"})
         EXPECT_EQ(program.find(foreign), std::string::npos) << foreign;
+
+    const std::string tools = built->toolchain + "/bin/arm-linux-musleabi-";
+    const Audit selector = audit(tools, built->build + "/selector");
+    EXPECT_EQ(selector.architecture, "v4T");
+    EXPECT_EQ(selector.eabiCalls, 0);
+    EXPECT_EQ(selector.fstatat64Calls, 0);
+    EXPECT_EQ(selector.thumbCode, 0);
+    EXPECT_EQ(selector.mnemonics, std::set<std::string>{});
+    EXPECT_EQ(selector.kernelHelperWords, 0);
+    // The same checks on programs that break them.
+    const Audit eabi = audit(tools, built->controls + "/eabi"),
+                mistakes = audit(tools, built->controls + "/mistakes");
+    EXPECT_EQ(eabi.architecture, "v5TE");
+    EXPECT_GT(eabi.eabiCalls, 0);
+    EXPECT_TRUE(eabi.mnemonics.count("blx")) << testing::PrintToString(eabi.mnemonics);
+    EXPECT_GT(eabi.kernelHelperWords, 0);
+    EXPECT_GT(mistakes.fstatat64Calls, 0);
+    EXPECT_GT(mistakes.thumbCode, 0);
 }
 
 TEST(HandheldProgram, HasFramebufferAndDummyVideoAndNoSoundOrJoystick) {
-    REQUIRE_MODEL(WIZ);
-    const std::vector<std::string> config = readLines(WIZ->libraries + "/usr/include/SDL/SDL_config.h");
+    REQUIRE_BUILD();
+    const std::vector<std::string> config = readLines(built->libraries + "/usr/include/SDL/SDL_config.h");
     ASSERT_FALSE(config.empty());
     std::set<std::string> drivers;
     for (const std::string& line : config) {
@@ -64,10 +129,11 @@ TEST(HandheldProgram, HasFramebufferAndDummyVideoAndNoSoundOrJoystick) {
         EXPECT_NE(std::find(config.begin(), config.end(), disabled), config.end()) << disabled;
 }
 
-TEST(HandheldProgram, StartsFromItsCardFolderAndHandsOffByThePadDevice) {
-    REQUIRE_MODEL(WIZ);
+TEST(HandheldProgram, StartsFromItsCardFolderAndHandsOffByThePadDeviceOnEveryModel) {
+    REQUIRE_BUILD();
     const std::vector<std::string> roms = {"Alpha.zip", "Beta (E).rom", "gamma.zip", "notes.txt"};
     const std::vector<std::string> menu = {"/usr/gp2x", "/usr/gp2x/gp2xmenu"};
+    const std::string emulator = "/mnt/sd/emulator/emulator.gpe";
     const struct {
         const char* what;
         std::vector<Uint32> masks;
@@ -77,17 +143,17 @@ TEST(HandheldProgram, StartsFromItsCardFolderAndHandsOffByThePadDevice) {
     } cases[] = {
         {"Down, release, A",
          {downMask, 0, aMask},
-         {"/mnt/sd/selector", "/mnt/sd/emulator/emulator.gpe", "/mnt/sd/roms/Beta (E).rom"},
+         {"/mnt/sd/selector", emulator, "/mnt/sd/roms/Beta (E).rom"},
          "",
          ""},
         {"Down held while A is pressed",
          {downMask, downMask, downMask | aMask},
-         {"/mnt/sd/selector", "/mnt/sd/emulator/emulator.gpe", "/mnt/sd/roms/Beta (E).rom"},
+         {"/mnt/sd/selector", emulator, "/mnt/sd/roms/Beta (E).rom"},
          "",
          ""},
         {"Down twice, then A",
          {downMask, 0, downMask, 0, aMask},
-         {"/mnt/sd/selector", "/mnt/sd/emulator/emulator.gpe", "/mnt/sd/roms/gamma.zip"},
+         {"/mnt/sd/selector", emulator, "/mnt/sd/roms/gamma.zip"},
          "",
          ""},
         {"Select", {selectMask}, menu, "", ""},
@@ -102,38 +168,85 @@ TEST(HandheldProgram, StartsFromItsCardFolderAndHandsOffByThePadDevice) {
          "mnt/sd/selector/arrow.png",
          "IMG_Load failed: Couldn't open arrow.png\n"},
     };
-    for (const auto& handOff : cases) {
-        SCOPED_TRACE(handOff.what);
-        HandheldRoot handheld(WIZ->card, roms);
-        if (*handOff.removed) fs::remove(handheld.root / handOff.removed);
-        const ProgramRun run = handheld.run(handOff.masks, WIZ->machine);
-        EXPECT_EQ(run.status, 0) << run.output << run.errors;
-        EXPECT_EQ(run.output, handOff.output);
-        EXPECT_EQ(handheld.record(), handOff.record);
+    for (const HandheldMachine& machine : handheldMachines()) {
+        for (const auto& handOff : cases) {
+            SCOPED_TRACE(std::string(machine.models) + ": " + handOff.what);
+            HandheldRoot handheld(built->card, roms);
+            if (*handOff.removed) fs::remove(handheld.root / handOff.removed);
+            const ProgramRun run = handheld.run(handOff.masks, machine.qemuOptions);
+            EXPECT_EQ(run.status, 0) << run.output << run.errors;
+            EXPECT_EQ(run.output, handOff.output);
+            EXPECT_EQ(handheld.record(), handOff.record);
+        }
     }
 }
 
-TEST(HandheldProgram, MakesOnlySystemCallsThatLinux2624Has) {
-    REQUIRE_MODEL(WIZ);
-    HandheldRoot handheld(WIZ->card, {"a.zip", "b.rom"});
-    std::vector<std::string> options = WIZ->machine;
-    options.push_back("-strace");
-    const ProgramRun run = handheld.run({downMask, 0, aMask}, options);
-    ASSERT_EQ(run.status, 0) << run.errors;
-    const std::map<std::string, long> calls = systemCallsOf(run.errors, WIZ->toolchain);
-    ASSERT_TRUE(calls.count("execve")) << "no hand-off in the trace";
+// Linux 2.4's system calls on ARM (a late 2.4 include/asm-arm/unistd.h);
+// 2.6.24's end at 352 (fallocate), with 350 then an empty slot.
+bool inKernel(long number, bool linux24) {
+    if (!linux24) return number >= 0 && number <= 352 && number != 350;
+    const long ranges[][2] = {{1, 17},    {19, 27},   {29, 58},   {60, 83},  {85, 108},
+                              {111, 187}, {190, 221}, {223, 225}, {238, 238}};
+    for (const auto& range : ranges)
+        if (number >= range[0] && number <= range[1]) return true;
+    return false;
+}
 
-    // Linux 2.6.24's system calls on ARM end at 352 (fallocate); 350 was
-    // then an empty slot (timerfd_create came in 2.6.25). The C library
-    // tries these newer calls first and falls back on ENOSYS to the old ones:
-    const std::map<std::string, std::string> fallbacks = {
-        {"statx", "fstatat64"},
-        {"clock_gettime64", "clock_gettime"},
+// qemu's options that trace the calls and log each block run at the kernel
+// helpers' addresses ("Trace 0: ... [.../ffff0fc0/...]") to /exec.log.
+std::vector<std::string> traced(std::vector<std::string> options, const std::string& log) {
+    for (const char* option : {"-strace", "-d", "exec,nochain", "-dfilter", "0xffff0000+0x10000", "-D"})
+        options.push_back(option);
+    options.push_back(log);
+    return options;
+}
+
+TEST(HandheldProgram, MakesOnlyCallsEachKernelHasAndPassesNoDescriptorOn) {
+    REQUIRE_BUILD();
+    for (const HandheldMachine& machine : handheldMachines()) {
+        SCOPED_TRACE(machine.models);
+        HandheldRoot handheld(built->card, {"a.zip", "b.rom"});
+        const ProgramRun run = handheld.run({downMask, 0, aMask}, traced(machine.qemuOptions, "/exec.log"));
+        ASSERT_EQ(run.status, 0) << run.errors;
+        ASSERT_EQ(handheld.record().size(), 3u) << "no hand-off";
+        const std::string log = readFile(handheld.root / "exec.log") + run.errors;
+        const SystemCalls calls = systemCallsOf(log, built->toolchain);
+        std::set<std::string> outside;
+        for (const auto& [name, number] : calls.numbers)
+            if (!inKernel(number, machine.linux24)) outside.insert(name);
+        EXPECT_EQ(outside, std::set<std::string>{});
+        EXPECT_EQ(calls.numbers.count("fstatat64"), 0u);
+        EXPECT_EQ(log.find("Trace "), std::string::npos) << "code ran in the kernel helpers' page";
+        // 2.4 ignores O_CLOEXEC: what is still open at the hand-off must
+        // have had FD_CLOEXEC set by fcntl.
+        ASSERT_TRUE(calls.handedOff);
+        EXPECT_EQ(calls.passedOn, std::set<int>{});
+    }
+
+    // The same checks catch programs that break them.
+    const struct {
+        const char* what;
+        const char* program;
+        const char* missing;  // a call that the kernel lacks or mishandles
+        bool helperRuns;
+    } controls[] = {
+        {"an EABI program on Linux 2.4", "eabi", "set_tid_address", true},
+        {"an old-ABI program that calls fstatat64", "mistakes", "fstatat64", false},
     };
-    for (const auto& [name, number] : calls) {
-        if (fallbacks.count(name)) continue;
-        EXPECT_TRUE(number >= 0 && number <= 352 && number != 350)
-            << name << " (number " << number << ") is not in Linux 2.6.24";
+    for (const auto& control : controls) {
+        SCOPED_TRACE(control.what);
+        TempFolder folder;
+        // An ARM926, so that an ARMv5 instruction does not stop the run first.
+        const std::vector<std::string> options =
+            traced({"-cpu", "arm926", "-r", "2.4.26"}, folder / "exec.log");
+        std::string command = "qemu-arm-static";
+        for (const std::string& option : options) command += " " + option;
+        const std::string trace = commandOutput(command + " " + built->controls + "/" + control.program);
+        const std::string log = readFile(folder / "exec.log") + trace;
+        const SystemCalls calls = systemCallsOf(log, built->toolchain);
+        const auto call = calls.numbers.find(control.missing);
+        EXPECT_TRUE(call != calls.numbers.end() && !inKernel(call->second, true)) << log;
+        EXPECT_EQ(log.find("Trace ") != std::string::npos, control.helperRuns);
     }
 }
 
