@@ -47,6 +47,7 @@ void layOutRoot(const std::string& root, const BoardParts& parts, const BoardSet
     copyProgram(parts.driver, root + "/board-driver");
     copyProgram(parts.recorder, root + "/mnt/sd/emulator/emulator.gpe");
     copyProgram(parts.recorder, root + "/usr/gp2x/gp2xmenu");
+    if (!setup.control.empty()) copyProgram(parts.controls + "/" + setup.control, root + "/control");
     fs::copy(parts.card, root + "/mnt/sd/selector", fs::copy_options::recursive);
     fs::create_directories(root + "/mnt/sd/roms");
     for (const std::string& name : setup.roms) writeFile(root + "/mnt/sd/roms/" + name, "");
@@ -131,11 +132,13 @@ bool readUntil(int descriptor, std::string& buffer, const std::string& end, int 
 }  // namespace
 
 std::optional<BoardParts> boardParts() {
-    BoardParts parts = {fromEnvironment("SELECTOR_BOARD_KERNEL"),   fromEnvironment("SELECTOR_BOARD_DTB"),
-                        fromEnvironment("SELECTOR_BOARD_BUSYBOX"),  fromEnvironment("SELECTOR_BOARD_DRIVER"),
-                        fromEnvironment("SELECTOR_BOARD_RECORDER"), fromEnvironment("SELECTOR_WIZ_CARD")};
-    for (const std::string* part :
-         {&parts.kernel, &parts.deviceTree, &parts.busybox, &parts.driver, &parts.recorder, &parts.card})
+    BoardParts parts = {
+        fromEnvironment("SELECTOR_BOARD_EABI_KERNEL"), fromEnvironment("SELECTOR_BOARD_OLD_ABI_KERNEL"),
+        fromEnvironment("SELECTOR_BOARD_BUSYBOX"),     fromEnvironment("SELECTOR_BOARD_DRIVER"),
+        fromEnvironment("SELECTOR_BOARD_RECORDER"),    fromEnvironment("SELECTOR_HANDHELD_CARD"),
+        fromEnvironment("SELECTOR_ABI_CONTROLS")};
+    for (const std::string* part : {&parts.eabiKernel, &parts.oldAbiKernel, &parts.busybox, &parts.driver,
+                                    &parts.recorder, &parts.card, &parts.controls})
         if (part->empty()) return std::nullopt;
     return parts;
 }
@@ -198,7 +201,8 @@ int differingPixels(const std::string& a, const std::string& b) {
 }
 
 Board::Board(const BoardParts& parts, const BoardSetup& setup, const Frames& frames) {
-    const std::string root = folder / "root", initramfs = folder / "initramfs.cpio";
+    const std::string root = folder / "root", initramfs = folder / "initramfs.cpio",
+                      kernel = setup.kernel == "old-abi" ? parts.oldAbiKernel : parts.eabiKernel;
     layOutRoot(root, parts, setup, frames);
     writeFile(initramfs, initramfsOf(root));
     std::vector<std::string> words = {
@@ -212,9 +216,9 @@ Board::Board(const BoardParts& parts, const BoardSetup& setup, const Frames& fra
         "-m",
         "64",
         "-kernel",
-        parts.kernel,
+        kernel + "/zImage",
         "-dtb",
-        parts.deviceTree,
+        kernel + "/versatile-pb.dtb",
         "-initrd",
         initramfs,
         "-append",

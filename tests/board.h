@@ -14,11 +14,13 @@
 
 #include "support.h"
 
-// What a boot is made of, from the environment: SELECTOR_BOARD_KERNEL,
-// SELECTOR_BOARD_DTB, SELECTOR_BOARD_BUSYBOX, SELECTOR_BOARD_DRIVER,
-// SELECTOR_BOARD_RECORDER (ARM programs) and SELECTOR_WIZ_CARD.
+// What a boot is made of, from the environment (scripts/test-board):
+// SELECTOR_BOARD_EABI_KERNEL and SELECTOR_BOARD_OLD_ABI_KERNEL (folders with
+// zImage and versatile-pb.dtb), SELECTOR_BOARD_BUSYBOX,
+// SELECTOR_BOARD_DRIVER, SELECTOR_BOARD_RECORDER (ARM programs),
+// SELECTOR_HANDHELD_CARD and SELECTOR_ABI_CONTROLS (tests/handheld.h).
 struct BoardParts {
-    std::string kernel, deviceTree, busybox, driver, recorder, card;
+    std::string eabiKernel, oldAbiKernel, busybox, driver, recorder, card, controls;
 };
 
 // The parts, or nothing when the environment does not name them all.
@@ -26,9 +28,11 @@ std::optional<BoardParts> boardParts();
 
 // How one boot differs from another.
 struct BoardSetup {
-    std::string mode = "show";             // board-driver's mode: show or time
+    std::string kernel = "eabi";           // eabi, built as the Caanoo's; old-abi, as the Wiz's
+    std::string mode = "show";             // board-driver's mode: show, time or control
     std::string pad = "wiz";               // wiz: a FIFO as /dev/GPIO; caanoo: a uinput pad
     std::string prepare;                   // shell lines that init runs before the driver
+    std::string control;                   // the program that the control mode runs
     std::string redirection;               // of the driver's standard streams, which the selector inherits
     std::vector<std::string> roms;         // in /mnt/sd/roms
     std::vector<std::string> qemuOptions;  // -icount, ...

@@ -8,6 +8,9 @@
 //                                  the host; then A; then a second run: Select
 //   board-driver time wiz|caanoo   times start to splash and to list, peak
 //                                  memory, then Select
+//   board-driver control wiz       runs /control (a program that some
+//                                  kernel must refuse) instead of the
+//                                  selector, and reports how it ended
 //
 // The frames are /frames/NAME.rgb565 (320x240, as /dev/fb0 holds them).
 // Each run's record (the recorder's working folder and arguments) is
@@ -223,12 +226,19 @@ int main(int argc, char** argv) {
     tcgetattr(fileno(host), &raw);
     cfmakeraw(&raw);
     tcsetattr(fileno(host), TCSANOW, &raw);
-    if (argc != 3) fail("usage: board-driver show|time wiz|caanoo");
+    if (argc != 3) fail("usage: board-driver show|time|control wiz|caanoo");
     const std::string mode = argv[1];
     Pad pad;
     if (std::string(argv[2]) == "caanoo") pad.makeCaanoo();
 
-    if (mode == "time") {
+    if (mode == "control") {
+        const pid_t child = fork();
+        if (child == 0) {
+            execl("/control", "/control", static_cast<char*>(nullptr));
+            _exit(121);
+        }
+        finishRun("control", child, "/record-control");
+    } else if (mode == "time") {
         const double start = now();
         const pid_t child = startSelector("/record-menu");
         pad.open(child);

@@ -1,40 +1,49 @@
 // The handheld program on the emulated board (board.h), from a fresh boot
-// for each set-up of the console, the mouse and the pad: what the display
-// shows, and what the launch program and the system menu receive.
-// scripts/test-board runs these; without its parts they are skipped.
+// for each set-up of the console, the mouse and the pad, on a kernel built as
+// the Caanoo's (EABI, with the old-ABI layer) and on one built as the Wiz's
+// (the old ABI only): what the display shows, and what the launch program
+// and the system menu receive. scripts/test-board runs these; without its
+// parts they are skipped.
 #include <gtest/gtest.h>
 
 #include "board.h"
 
 namespace {
 
-TEST(Board, DrawsExactlyAndHandsOffWhateverTheConsoleAndThePad) {
-    const std::optional<BoardParts> parts = boardParts();
-    if (!parts) GTEST_SKIP() << "no board parts given (scripts/test-board gives them)";
-    const std::vector<std::string> roms = {"alpha.zip", "beta.rom", "Gamma (E).zip", "notes.txt"};
-    const Frames frames = expectedFrames(parts->card, roms);
-    ASSERT_EQ(frames.down.size(), 320u * 240 * 2);
+#define REQUIRE_PARTS()                                   \
+    const std::optional<BoardParts> parts = boardParts(); \
+    if (!parts) GTEST_SKIP() << "no board parts given (scripts/test-board gives them)"
 
-    const std::string gpio = "mkfifo /dev/GPIO\n";
-    const struct {
-        const char* what;
-        std::string prepare, redirection, pad;
-    } cases[] = {
-        {"a console VT and a mouse", gpio, "", "wiz"},
-        {"no mouse device", gpio + "rm -f /dev/input/mice /dev/input/mouse* /dev/psaux", "", "wiz"},
-        {"no console VT, stdin /dev/null", gpio + "rm -rf /dev/tty0 /dev/tty[0-9]* /dev/vc", "</dev/null",
-         "wiz"},
-        {"all three standard streams /dev/null", gpio, "</dev/null >/dev/null 2>&1", "wiz"},
-        {"the Caanoo's pad: stick and buttons, no /dev/GPIO", "", "", "caanoo"},
-    };
-    for (const auto& setup : cases) {
+struct Boot {
+    const char* what;
+    std::string prepare, redirection, pad;
+};
+
+const std::string gpio = "mkfifo /dev/GPIO\n";
+const Boot consoleAndPadBoots[] = {
+    {"a console VT and a mouse", gpio, "", "wiz"},
+    {"no mouse device", gpio + "rm -f /dev/input/mice /dev/input/mouse* /dev/psaux", "", "wiz"},
+    {"no console VT, stdin /dev/null", gpio + "rm -rf /dev/tty0 /dev/tty[0-9]* /dev/vc", "</dev/null", "wiz"},
+    {"all three standard streams /dev/null", gpio, "</dev/null >/dev/null 2>&1", "wiz"},
+    {"the Caanoo's pad: stick and buttons, no /dev/GPIO", "", "", "caanoo"},
+};
+
+// Each boot on `kernel`: the splash, the list and the list after Down as the
+// program's own drawing makes them, then A, then a second run and Select.
+void drawsExactlyAndHandsOff(const BoardParts& parts, const std::string& kernel,
+                             const std::vector<Boot>& boots) {
+    const std::vector<std::string> roms = {"alpha.zip", "beta.rom", "Gamma (E).zip", "notes.txt"};
+    const Frames frames = expectedFrames(parts.card, roms);
+    ASSERT_EQ(frames.down.size(), 320u * 240 * 2);
+    for (const Boot& setup : boots) {
         SCOPED_TRACE(setup.what);
         BoardSetup boot;
+        boot.kernel = kernel;
         boot.prepare = setup.prepare;
         boot.redirection = setup.redirection;
         boot.pad = setup.pad;
         boot.roms = roms;
-        Board board(*parts, boot, frames);
+        Board board(parts, boot, frames);
         for (const auto& [name, expected] :
              {std::pair{"splash", &frames.splash}, std::pair{"list", &frames.list},
               std::pair{"down", &frames.down}}) {
@@ -55,6 +64,35 @@ TEST(Board, DrawsExactlyAndHandsOffWhateverTheConsoleAndThePad) {
                                             "RUN menu status 0", "RECORD menu /usr/gp2x",
                                             "RECORD menu /usr/gp2x/gp2xmenu"}))
             << board.console();
+    }
+}
+
+TEST(Board, OnTheCaanoosKernelDrawsExactlyAndHandsOffWhateverTheConsoleAndThePad) {
+    REQUIRE_PARTS();
+    drawsExactlyAndHandsOff(*parts, "eabi",
+                            std::vector<Boot>(std::begin(consoleAndPadBoots), std::end(consoleAndPadBoots)));
+}
+
+TEST(Board, OnTheWizsKernelDrawsExactlyAndHandsOffWhateverTheConsole) {
+    REQUIRE_PARTS();
+    drawsExactlyAndHandsOff(
+        *parts, "old-abi",
+        std::vector<Boot>(std::begin(consoleAndPadBoots), std::end(consoleAndPadBoots) - 1));
+}
+
+// What the old-ABI program avoids: the Wiz's kernel kills an EABI program at
+// its first system call, and the Caanoo's runs it.
+TEST(Board, TheWizsKernelKillsAnEabiProgramAndTheCaanoosRunsIt) {
+    REQUIRE_PARTS();
+    for (const auto& [kernel, ending] :
+         {std::pair{"old-abi", "RUN control signal 4"}, std::pair{"eabi", "RUN control status 0"}}) {
+        SCOPED_TRACE(kernel);
+        BoardSetup boot;
+        boot.kernel = kernel;
+        boot.mode = "control";
+        boot.control = "eabi";
+        Board board(*parts, boot, Frames{});
+        EXPECT_EQ(board.nextReport(), ending) << board.console();
     }
 }
 
