@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <SDL_image.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -12,88 +11,7 @@
 #include <utility>
 
 #include "failure.h"
-#include "files.h"
 #include "platform.h"
-
-PadAction actionForButton(int button) {
-    switch (button) {
-    case platform::buttonUp: return PadAction::Up;
-    case platform::buttonDown: return PadAction::Down;
-    case platform::buttonA: return PadAction::Launch;
-    case platform::buttonSelect: return PadAction::Quit;
-    default: return PadAction::None;
-    }
-}
-
-PadAction actionForKey(SDLKey key) {
-    switch (key) {
-    case SDLK_UP: return PadAction::Up;
-    case SDLK_DOWN: return PadAction::Down;
-    case SDLK_RETURN: return PadAction::Launch;
-    case SDLK_ESCAPE: return PadAction::Quit;
-    default: return PadAction::None;
-    }
-}
-
-PadAction actionForEvent(const SDL_Event& event) {
-    switch (event.type) {
-    case SDL_JOYBUTTONDOWN: return actionForButton(event.jbutton.button);
-    case SDL_KEYDOWN: return platform::desktopPreview ? actionForKey(event.key.keysym.sym) : PadAction::None;
-    case SDL_QUIT: return platform::desktopPreview ? PadAction::Quit : PadAction::None;
-    default: return PadAction::None;
-    }
-}
-
-BrowseView startBrowse(int romCount) {
-    BrowseView view;
-    view.romCount = romCount;
-    if (romCount < windowRows) view.windowEnd = romCount;
-    view.visibleRows = view.windowEnd;
-    return view;
-}
-
-BrowseView moveCursor(BrowseView view, PadAction action) {
-    if (action == PadAction::Up) {
-        if (view.cursorRow > 0) {
-            --view.cursorRow;
-        } else if (view.windowFirst > 0) {
-            --view.windowFirst;
-            --view.windowEnd;
-        }
-    } else if (action == PadAction::Down) {
-        if (view.cursorRow < view.visibleRows - 1) {
-            ++view.cursorRow;
-        } else if (view.windowEnd < view.romCount) {
-            ++view.windowFirst;
-            ++view.windowEnd;
-        }
-    }
-    return view;
-}
-
-int arrowY(const BrowseView& view) { return firstArrowY + rowHeight * view.cursorRow; }
-
-void refillNames(NameWindow& names, const RomList& list, const BrowseView& view) {
-    for (int k = 0; k < windowRows && view.windowFirst + k < view.windowEnd; ++k)
-        names[k] = list.name(view.windowFirst + k);
-}
-
-Surface loadImage(const char* file, std::string& problem) {
-    OpenedFile opened = openRegularFile(file);
-    if (opened.kind) {
-        problem = notAFileMessage(file, opened.kind);
-        return nullptr;
-    }
-    Surface image;
-    if (!opened.file) {
-        image.reset(IMG_Load(file));  // cannot be opened: SDL's loader says why
-    } else if (SDL_RWops* source = SDL_RWFromFP(opened.file.get(), SDL_TRUE)) {
-        opened.file.release();  // closed with the source
-        image.reset(IMG_Load_RW(source, 1));
-    }
-    if (!image) problem = std::string("IMG_Load failed: ") + SDL_GetError();
-    return image;
-}
 
 bool loadArtwork(SelectorContext& context, const std::string& folder, std::string& problem) {
     const struct {
@@ -117,7 +35,7 @@ bool loadArtwork(SelectorContext& context, const std::string& folder, std::strin
 
 bool startSelector(SelectorContext& context, std::string& problem) {
     if constexpr (platform::handheldBuild) setenv(platform::noMouseVariable, "1", 0);
-    SDL_Init(platform::sdlSubsystems);
+    SDL_Init(platform::sdlSubsystems);  // not checked: a failed start shows as the video line below
     // SDL turns these into quit requests, which the selector does not take
     // from the pad: give them back their ordinary action so it can be stopped.
     std::signal(SIGINT, SIG_DFL);
@@ -189,6 +107,8 @@ void browsePass(SelectorContext& context) {
 }
 
 void runMainLoop(SelectorContext& context) {
+    // The loop never sleeps, and the splash lasts a count of passes, not a
+    // time: the selector has always kept the core busy so.
     for (;; ++context.loopCount) {
         if (context.state == SelectorState::Splash) {
             if (context.refreshPending) {
@@ -258,13 +178,12 @@ int runSelector() {
     SelectorContext context;
     const std::string failure = runUntilFailure(context);
     std::printf("%s\n", failure.c_str());
+    // A handheld has no other way out: show why, then go to the menu.
+    if constexpr (platform::handheldBuild) showFailure(context.font, context.pad, failure);
+    SDL_Quit();
     if constexpr (platform::handheldBuild) {
-        // A handheld has no other way out: show why, then go to the menu.
-        showFailure(context, failure);
-        SDL_Quit();
         std::fflush(stdout);
         std::printf("%s\n", startMenu().c_str());
     }
-    SDL_Quit();
     return 1;
 }

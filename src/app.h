@@ -4,58 +4,15 @@
 
 #include <SDL.h>
 
-#include <memory>
 #include <optional>
 #include <string>
 
 #include "catalogue.h"
 #include "draw.h"
 #include "pad.h"
+#include "view.h"
 
 enum class SelectorState { Splash = 0, Browse = 1, Launch = 2, Quit = 3 };
-
-// What a press asks of the list.
-enum class PadAction { None, Up, Down, Launch, Quit };
-
-// The action of a pad button, None for buttons the selector does not use.
-PadAction actionForButton(int button);
-
-// The action of a desktop key (preview builds only), None for other keys.
-PadAction actionForKey(SDLKey key);
-
-// The action of one event: joystick button-downs from any joystick; in the
-// desktop preview build also keys and the window-close request.
-PadAction actionForEvent(const SDL_Event& event);
-
-// Which part of the catalogue the list shows and where the arrow is.
-struct BrowseView {
-    int romCount = 0;
-    int visibleRows = 0;         // rows drawn: up to 10, 0 or -1 for none
-    int windowFirst = 0;         // catalogue index on row 0
-    int windowEnd = windowRows;  // one past the index on the last row
-    int cursorRow = 0;           // the row the arrow points at
-};
-
-// The view of a fresh scan of `romCount` entries (-1: unreadable folder).
-BrowseView startBrowse(int romCount);
-
-// The view after Up or Down: the arrow moves inside the window, and the
-// window scrolls by one entry only when the arrow is at its top or bottom.
-// Other actions leave the view as it is.
-BrowseView moveCursor(BrowseView view, PadAction action);
-
-// The arrow's top edge on the screen for the view's cursor row.
-constexpr int arrowX = 35;
-constexpr int firstArrowY = 37;  // 8 pixels above row 0's text
-int arrowY(const BrowseView& view);
-
-// Fills the window's slots with the names of the entries the view shows.
-void refillNames(NameWindow& names, const RomList& list, const BrowseView& view);
-
-struct SurfaceFree {
-    void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
-};
-using Surface = std::unique_ptr<SDL_Surface, SurfaceFree>;
 
 // All run-time state of the selector.
 struct SelectorContext {
@@ -72,12 +29,6 @@ struct SelectorContext {
     NameWindow names;
     PadDevice pad;  // the pad's device, in the handheld build
 };
-
-// Loads the image `file` from the working folder as the loader returns it.
-// Returns it, or nothing with `problem` set to the line that says why:
-// "IMG_Load failed: ..." or "FILE is a directory, not a file" (a FIFO or a
-// device in its place is named, never waited on).
-Surface loadImage(const char* file, std::string& problem);
 
 // Loads the four images from `folder` ("" for the working folder, else with
 // its trailing "/") and gives the font and the arrow their colour keys.

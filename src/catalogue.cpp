@@ -117,7 +117,7 @@ std::optional<SelectorConfig> readConfig(std::string& problem) {
         if (reading.fault == ConfigFault::None) return std::move(reading.config);
         problem = describeConfigFault(reading, platform::configFileName);
     } catch (const std::bad_alloc&) {
-        problem = "cannot alloc parameters ";
+        problem = "cannot alloc parameters ";  // the trailing space is the line's own: keep it
     }
     return std::nullopt;
 }
@@ -141,6 +141,8 @@ bool isRomName(const char* name, const SelectorConfig& config) {
 
 int isRom(const struct dirent* entry) noexcept {
     try {
+        // The settings are read again for every entry, on purpose: the
+        // selector has always filtered so, and users' cards rely on it.
         const std::optional<SelectorConfig> config = readConfig();
         return config && isRomName(entry->d_name, *config) ? 1 : 0;
     } catch (...) {

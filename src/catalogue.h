@@ -22,8 +22,8 @@ enum class ConfigFault {
     NotAFile,       // a directory, FIFO or device in the file's place
     ReadError,      // the system could not read it
     NulByte,        // a line holding a NUL byte
-    MissingEquals,  // a line without "="
-    EmptyValue,     // nothing after "=" (an empty line too)
+    MissingEquals,  // a line without "=", an empty one too
+    EmptyValue,     // nothing after "="
     LineTooLong,    // more than maxConfigLineLength characters
     TooFewLines,
     TooManyLines,

@@ -1,8 +1,29 @@
 #include "draw.h"
 
+#include <SDL_image.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+
+#include "files.h"
+
+Surface loadImage(const char* path, std::string& problem) {
+    OpenedFile opened = openRegularFile(path);
+    if (opened.kind) {
+        problem = notAFileMessage(path, opened.kind);
+        return nullptr;
+    }
+    Surface image;
+    if (!opened.file) {
+        image.reset(IMG_Load(path));  // cannot be opened: SDL's loader says why
+    } else if (SDL_RWops* source = SDL_RWFromFP(opened.file.get(), SDL_TRUE)) {
+        opened.file.release();  // closed with the source
+        image.reset(IMG_Load_RW(source, 1));
+    }
+    if (!image) problem = std::string("IMG_Load failed: ") + SDL_GetError();
+    return image;
+}
 
 void drawImage(SDL_Surface* destination, SDL_Surface* image, Sint16 x, Sint16 y) {
     SDL_Rect to = {x, y, static_cast<Uint16>(image->w), static_cast<Uint16>(image->h)};

@@ -44,7 +44,7 @@ std::vector<std::string> wrapText(const std::string& text, size_t width) {
     return lines;
 }
 
-void showFailure(SelectorContext& context, const std::string& line) noexcept {
+void showFailure(Surface& font, PadDevice& pad, const std::string& line) noexcept {
     try {
         if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_Init(SDL_INIT_VIDEO) != 0) return;
         SDL_Surface* screen = SDL_GetVideoSurface();
@@ -52,21 +52,21 @@ void showFailure(SelectorContext& context, const std::string& line) noexcept {
             screen = SDL_SetVideoMode(platform::screenWidth, platform::screenHeight, platform::screenDepth,
                                       platform::screenFlags);
         if (!screen) return;
-        if (!context.font) {
+        if (!font) {
             std::string problem;
-            context.font = loadImage(platform::fontFile, problem);
-            if (!context.font) return;
-            setColourKey(context.font.get(), platform::fontKey);
+            font = loadImage(platform::fontFile, problem);
+            if (!font) return;
+            setColourKey(font.get(), platform::fontKey);
         }
         SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
         std::vector<std::string> lines = wrapText(uppercase(line.c_str()), maxTextLength);
         lines.resize(std::min(lines.size(), static_cast<size_t>(platform::screenHeight / rowHeight)));
         const int top = (platform::screenHeight - rowHeight * static_cast<int>(lines.size())) / 2;
         for (size_t k = 0; k < lines.size(); ++k)
-            drawText(context.font.get(), screen, 0, top + rowHeight * static_cast<int>(k), lines[k].c_str(),
+            drawText(font.get(), screen, 0, top + rowHeight * static_cast<int>(k), lines[k].c_str(),
                      1);
         SDL_Flip(screen);
-        waitForPressOrTimeout(context.pad);
+        waitForPressOrTimeout(pad);
     } catch (...) {
         // Memory ran out: the line has been printed, and the menu comes next.
     }

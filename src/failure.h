@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app.h"
+#include "draw.h"
+#include "pad.h"
 
 // `text` in lines of at most `width` characters, broken at spaces where it
 // can be (a longer word is cut); no line begins or ends with a space. A
@@ -17,4 +18,6 @@ std::vector<std::string> wrapText(const std::string& text, size_t width);
 // Shows `line` in capitals, centred on a black screen, for about three
 // seconds or until a press, when a display and the font can be had (SDL is
 // started again if it was shut down). Does nothing otherwise; never throws.
-void showFailure(SelectorContext& context, const std::string& line) noexcept;
+// The font is loaded from the working folder when `font` holds none; a press
+// comes from `pad` or SDL's events.
+void showFailure(Surface& font, PadDevice& pad, const std::string& line) noexcept;

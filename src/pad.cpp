@@ -14,6 +14,35 @@
 
 #include "platform.h"
 
+PadAction actionForButton(int button) {
+    switch (button) {
+    case platform::buttonUp: return PadAction::Up;
+    case platform::buttonDown: return PadAction::Down;
+    case platform::buttonA: return PadAction::Launch;
+    case platform::buttonSelect: return PadAction::Quit;
+    default: return PadAction::None;
+    }
+}
+
+PadAction actionForKey(SDLKey key) {
+    switch (key) {
+    case platform::keyUp: return PadAction::Up;
+    case platform::keyDown: return PadAction::Down;
+    case platform::keyLaunch: return PadAction::Launch;
+    case platform::keyQuit: return PadAction::Quit;
+    default: return PadAction::None;
+    }
+}
+
+PadAction actionForEvent(const SDL_Event& event) {
+    switch (event.type) {
+    case SDL_JOYBUTTONDOWN: return actionForButton(event.jbutton.button);
+    case SDL_KEYDOWN: return platform::desktopPreview ? actionForKey(event.key.keysym.sym) : PadAction::None;
+    case SDL_QUIT: return platform::desktopPreview ? PadAction::Quit : PadAction::None;
+    default: return PadAction::None;
+    }
+}
+
 namespace {
 
 constexpr size_t maskSize = sizeof(Uint32);

@@ -1,6 +1,7 @@
-// The handheld's pad, read from its device and turned into the presses the
-// browse pass handles: joystick button-downs in the pad's own numbering
-// (platform.h). Handheld builds read it themselves, since a generic SDL sees
+// The pad: its buttons, and the desktop's keys, turned into the actions of
+// the list (action.h); and the handheld's pad read from its device and
+// turned into the presses the browse pass handles: joystick button-downs in
+// the pad's own numbering (platform.h). Handheld builds read it themselves, since a generic SDL sees
 // neither pad as the vendors' SDL builds did:
 // - the Wiz: a button device whose every read gives the held buttons as a
 //   32-bit mask, bit n for button n;
@@ -15,6 +16,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "action.h"
+
+// The action of a pad button, None for buttons the selector does not use.
+PadAction actionForButton(int button);
+
+// The action of a desktop key (preview builds only), None for other keys.
+PadAction actionForKey(SDLKey key);
+
+// The action of one event: joystick button-downs from any joystick; in the
+// desktop preview build also keys and the window-close request.
+PadAction actionForEvent(const SDL_Event& event);
 
 enum class PadKind {
     None,         // no device: the pad comes through SDL alone

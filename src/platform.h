@@ -1,5 +1,7 @@
-// Facts about the handheld and the files the selector finds beside itself.
-// Everything the program knows about its platform is named here, once.
+// Facts about the handheld and the files the selector finds beside itself:
+// the display, the pad's buttons and devices, the desktop's keys, the card,
+// the menu, the run-time files and the artwork's keys are named here, once.
+// The list screen's positions are in view.h, the font's cells in draw.h.
 #pragma once
 
 #include <SDL.h>
@@ -34,6 +36,12 @@ constexpr int buttonUp = 0;
 constexpr int buttonDown = 4;
 constexpr int buttonSelect = 9;
 constexpr int buttonA = 12;
+
+// The desktop preview's keys for the same presses.
+constexpr SDLKey keyUp = SDLK_UP;
+constexpr SDLKey keyDown = SDLK_DOWN;
+constexpr SDLKey keyLaunch = SDLK_RETURN;
+constexpr SDLKey keyQuit = SDLK_ESCAPE;
 
 // The pad as a device (pad.h). The Wiz gives the held buttons, in the
 // numbering above, as a mask on every read of its button device. The

@@ -1,5 +1,6 @@
-// The pad's devices: masks written to a FIFO come out as SDL joystick
-// events; the Caanoo's event records give the Wiz's presses.
+// The pad: which buttons, keys and events act; and its devices: masks
+// written to a FIFO come out as SDL joystick events, and the Caanoo's event
+// records give the Wiz's presses.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/input.h>
@@ -198,6 +199,53 @@ TEST(CaanooPad, EventsGiveOnePressPerPhysicalPress) {
         }
         EXPECT_EQ(presses, sequence.presses);
     }
+}
+
+SDL_Event joyButton(Uint8 type, Uint8 button, Uint8 joystick) {
+    SDL_Event event{};
+    event.type = type;
+    event.jbutton.type = type;
+    event.jbutton.button = button;
+    event.jbutton.which = joystick;
+    return event;
+}
+
+SDL_Event ofType(Uint8 type) {
+    SDL_Event event{};
+    event.type = type;
+    return event;
+}
+
+SDL_Event keyDown(SDLKey key) {
+    SDL_Event event = ofType(SDL_KEYDOWN);
+    event.key.keysym.sym = key;
+    return event;
+}
+
+TEST(PadInput, OnlyButtonDownsOfTheFourPadButtonsAct) {
+    const PadAction ifPreview = platform::desktopPreview ? PadAction::Launch : PadAction::None;
+    const struct {
+        const char* what;
+        SDL_Event event;
+        PadAction action;
+    } cases[] = {
+        {"Up", joyButton(SDL_JOYBUTTONDOWN, 0, 0), PadAction::Up},
+        {"Down", joyButton(SDL_JOYBUTTONDOWN, 4, 0), PadAction::Down},
+        {"Select", joyButton(SDL_JOYBUTTONDOWN, 9, 0), PadAction::Quit},
+        {"A", joyButton(SDL_JOYBUTTONDOWN, 12, 0), PadAction::Launch},
+        {"A on another joystick", joyButton(SDL_JOYBUTTONDOWN, 12, 3), PadAction::Launch},
+        {"another button", joyButton(SDL_JOYBUTTONDOWN, 5, 0), PadAction::None},
+        {"A released", joyButton(SDL_JOYBUTTONUP, 12, 0), PadAction::None},
+        {"Return key", keyDown(SDLK_RETURN), ifPreview},
+        {"other key", keyDown(SDLK_a), PadAction::None},
+        {"Return released", ofType(SDL_KEYUP), PadAction::None},
+        {"stick", ofType(SDL_JOYAXISMOTION), PadAction::None},
+        {"hat", ofType(SDL_JOYHATMOTION), PadAction::None},
+        {"ball", ofType(SDL_JOYBALLMOTION), PadAction::None},
+        {"mouse", ofType(SDL_MOUSEBUTTONDOWN), PadAction::None},
+        {"window close", ofType(SDL_QUIT), platform::desktopPreview ? PadAction::Quit : PadAction::None},
+    };
+    for (const auto& input : cases) EXPECT_EQ(actionForEvent(input.event), input.action) << input.what;
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "app.h"
+#include "draw.h"
 
 namespace {
 
