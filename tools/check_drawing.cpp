@@ -4,7 +4,7 @@
 // every pixel is compared with what it should show there.
 #include <cstdlib>
 
-#include "app.h"
+#include "draw.h"
 #include "check.h"
 #include "pngfile.h"
 

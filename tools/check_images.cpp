@@ -2,7 +2,7 @@
 // support alone, SDL 1.2.15, 64 MB for everything) and the selector draws them.
 #include <SDL_image.h>
 
-#include "app.h"
+#include "draw.h"
 #include "check.h"
 #include "files.h"
 
