@@ -21,27 +21,18 @@ const struct passwd* nobody() {
 
 CheckRun runCheck(const std::vector<std::string>& arguments, bool asNobody) {
     TempFolder outputs;
-    std::vector<std::string> words = {SELECTOR_CHECK};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
+    std::vector<std::string> command = {SELECTOR_CHECK};
+    command.insert(command.end(), arguments.begin(), arguments.end());
     const struct passwd* user = asNobody ? nobody() : nullptr;
-    std::fflush(nullptr);  // else the child writes what is buffered here a second time
-    const pid_t child = fork();
-    if (child == 0) {
-        if (!freopen((outputs / "out").c_str(), "w", stdout) ||
-            !freopen((outputs / "err").c_str(), "w", stderr))
-            _exit(121);
-        if (user && (setgid(user->pw_gid) != 0 || setuid(user->pw_uid) != 0)) _exit(123);
-        alarm(60);
-        execv(argv[0], argv.data());
-        _exit(122);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), readFile(outputs / "out"),
-            readFile(outputs / "err")};
+    const ChildEnd end = runChild(
+        command,
+        [&] {
+            if (!freopen((outputs / "out").c_str(), "w", stdout) || !freopen((outputs / "err").c_str(), "w", stderr))
+                _exit(121);
+            if (user && (setgid(user->pw_gid) != 0 || setuid(user->pw_uid) != 0)) _exit(123);
+        },
+        60);
+    return {end.signal ? 128 + end.signal : end.status, readFile(outputs / "out"), readFile(outputs / "err")};
 }
 
 void program(const std::string& path, const std::string& contents, fs::perms mode) {

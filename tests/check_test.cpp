@@ -106,29 +106,29 @@ TEST(SelectorCheck, ExitStatusTellsUsageErrors) {
         EXPECT_NE((call.status == 2 ? run.errors : run.output).find(call.says), std::string::npos)
             << run.errors;
     }
-    for (const std::string& full : {std::string("--help >/dev/full"), where + " >/dev/full"})
-        EXPECT_EQ(WEXITSTATUS(std::system(
-                      ("timeout 60 " + std::string(SELECTOR_CHECK) + " " + full + " 2>/dev/null").c_str())),
-                  2)
-            << full;
+    for (const std::string& argument : {std::string("--help"), where}) {
+        const ChildEnd end = runChild(
+            {SELECTOR_CHECK, argument},
+            [] {
+                if (!freopen("/dev/full", "w", stdout) || !freopen("/dev/null", "w", stderr)) _exit(121);
+            },
+            60);
+        EXPECT_EQ(end.status, 2) << argument << " >/dev/full";
+    }
 }
 
 // Runs selector-check on `folder` from a working folder that `enter` makes
 // and enters, in a child process; returns its exit status and output.
 std::pair<int, std::string> checkFrom(const std::function<void()>& enter, const std::string& checkProgram,
                                       const std::string& folder, const std::string& output) {
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        if (!freopen(output.c_str(), "w", stdout)) _exit(121);
-        enter();
-        alarm(60);
-        execl(checkProgram.c_str(), checkProgram.c_str(), folder.c_str(), static_cast<char*>(nullptr));
-        _exit(122);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), readFile(output)};
+    const ChildEnd end = runChild(
+        {checkProgram, folder},
+        [&] {
+            if (!freopen(output.c_str(), "w", stdout)) _exit(121);
+            enter();
+        },
+        60);
+    return {end.signal ? 128 + end.signal : end.status, readFile(output)};
 }
 
 TEST(SelectorCheck, JudgesTheFolderAlikeFromAnyWorkingFolder) {
@@ -178,17 +178,17 @@ TEST(SelectorCheck, JudgesTheFolderAlikeFromAnyWorkingFolder) {
             << output;
     }
     // The deep chain is longer than a path may be: remove it a step at a time.
-    const pid_t child = fork();
-    if (child == 0) {
-        const std::string step(200, 'd');
-        if (chdir(base.c_str()) != 0) _exit(1);
-        int depth = 0;
-        while (chdir(step.c_str()) == 0) ++depth;
-        while (depth-- > 0)
-            if (chdir("..") != 0 || rmdir(step.c_str()) != 0) _exit(1);
-        _exit(0);
-    }
-    waitpid(child, nullptr, 0);
+    runChild(
+        {"/bin/true"},
+        [&] {
+            const std::string step(200, 'd');
+            if (chdir(base.c_str()) != 0) _exit(1);
+            int depth = 0;
+            while (chdir(step.c_str()) == 0) ++depth;
+            while (depth-- > 0)
+                if (chdir("..") != 0 || rmdir(step.c_str()) != 0) _exit(1);
+        },
+        60);
 }
 
 }  // namespace

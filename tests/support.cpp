@@ -1,5 +1,6 @@
 #include "support.h"
 
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -104,16 +105,65 @@ void writeTestArtwork(const std::string& folder) {
     savePng(arrow.get(), (folder + "/" + platform::arrowFile).c_str());
 }
 
+pid_t startChild(const std::vector<std::string>& command, const std::function<void()>& prepare) {
+    std::vector<char*> words;
+    for (const std::string& word : command) words.push_back(const_cast<char*>(word.c_str()));
+    words.push_back(nullptr);
+    const pid_t runner = getpid();
+    std::fflush(nullptr);  // else the child writes what is buffered here a second time
+    const pid_t child = fork();
+    if (child == 0) {
+        // Dies with the runner, even when that dies first.
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != runner) _exit(119);
+        if (prepare) prepare();
+        execv(words[0], words.data());
+        _exit(122);
+    }
+    return child < 0 ? -1 : child;
+}
+
+ChildEnd waitForChild(pid_t child, int seconds) {
+    ChildEnd end;
+    if (child <= 0) return end;
+    int status = 0;
+    pid_t waited = 0;
+    for (int ticks = 0; (waited = waitpid(child, &status, WNOHANG)) == 0; ++ticks) {
+        if (ticks == seconds * 100) {  // a program that never ends
+            kill(child, SIGKILL);
+            waited = waitpid(child, &status, 0);
+            break;
+        }
+        usleep(10000);
+    }
+    if (waited != child) return end;
+    end.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    end.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    return end;
+}
+
+ChildEnd runChild(const std::vector<std::string>& command, const std::function<void()>& prepare, int seconds) {
+    return waitForChild(startChild(command, prepare), seconds);
+}
+
+std::string commandOutput(const std::vector<std::string>& command) {
+    TempFolder folder;
+    const std::string output = folder / "output";
+    runChild(
+        command,
+        [&] {
+            if (!freopen(output.c_str(), "w", stdout) || dup2(fileno(stdout), 2) != 2) _exit(121);
+        },
+        60);
+    return readFile(output);
+}
+
 StartedSelector startRealSelector(const std::string& folder, const std::string& script,
                                   const std::vector<std::string>& environment,
                                   const std::vector<std::string>& wrapper, const std::string& outputFile,
                                   const std::string& program) {
-    std::vector<char*> command;
-    for (const std::string& word : wrapper) command.push_back(const_cast<char*>(word.c_str()));
-    command.push_back(const_cast<char*>(program.c_str()));
-    command.push_back(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
+    std::vector<std::string> command = wrapper;
+    command.push_back(program);
+    const pid_t child = startChild(command, [&] {
         if (chdir(folder.c_str()) != 0) _exit(120);
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("LD_PRELOAD", PAD_SCRIPT_LIBRARY, 1);
@@ -121,28 +171,17 @@ StartedSelector startRealSelector(const std::string& folder, const std::string& 
         // In sanitizer builds the preloaded script library comes before the runtime.
         setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
         for (const std::string& setting : environment) putenv(const_cast<char*>(setting.c_str()));
-        if (!freopen(outputFile.c_str(), "w", stdout) ||
-            !freopen((outputFile + ".errors").c_str(), "w", stderr))
+        if (!freopen(outputFile.c_str(), "w", stdout) || !freopen((outputFile + ".errors").c_str(), "w", stderr))
             _exit(121);
-        execv(command[0], command.data());
-        _exit(122);
-    }
+    });
     return {child, outputFile};
 }
 
 ProgramRun StartedSelector::finish(int seconds) const {
-    int status = 0;
-    for (int waited = 0; waitpid(process, &status, WNOHANG) == 0; ++waited) {
-        if (waited == seconds * 100) {  // a selector that never hands off
-            kill(process, SIGKILL);
-            waitpid(process, &status, 0);
-            break;
-        }
-        usleep(10000);
-    }
+    const ChildEnd end = waitForChild(process, seconds);
     ProgramRun run;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    run.status = end.status;
+    run.signal = end.signal;
     run.output = readFile(outputFile);
     run.errors = readFile(outputFile + ".errors");
     return run;

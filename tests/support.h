@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,34 @@ constexpr SDL_Color backgroundColour = {0, 0, 128, 0};
 constexpr SDL_Color arrowColour = {0, 252, 0, 0};
 constexpr int arrowInkX = 3, arrowInkY = 8;  // the arrow's ink starts here
 void writeTestArtwork(const std::string& folder);
+
+// Every program a test starts runs through these, with a time limit. The
+// child dies with the test runner, and nothing but the child is ever
+// signalled.
+//
+// Starts `command` (the program's path first) in a child process, which
+// first runs `prepare` (entering a folder, setting variables, redirecting
+// its streams: it may _exit to give up). Returns the child's process id, or
+// -1 when it could not be started.
+pid_t startChild(const std::vector<std::string>& command, const std::function<void()>& prepare = {});
+
+// How a child ended: its exit status (-1 when it did not exit, or when it
+// was never started or could not be waited for) and the signal that ended it.
+struct ChildEnd {
+    int status = -1;
+    int signal = 0;
+};
+
+// Waits `seconds` at most for `child` to end; then kills it (SIGKILL) and
+// waits for that. A child of -1 ends at once with status -1.
+ChildEnd waitForChild(pid_t child, int seconds);
+
+// startChild, then waitForChild.
+ChildEnd runChild(const std::vector<std::string>& command, const std::function<void()>& prepare, int seconds);
+
+// What `command` prints on standard output and error, run with a limit of
+// 60 seconds.
+std::string commandOutput(const std::vector<std::string>& command);
 
 // How a run of the real selector ended.
 struct ProgramRun {
