@@ -75,12 +75,11 @@ TEST(PadDevice, EachNewlyPressedButtonBecomesOneJoystickButtonDown) {
         TempFolder folder;
         std::string device = folder / "GPIO";
         int writer = -1, reader = -1;  // a terminal's reader, to wait for what was written
+        // Writes `bytes`, and waits for a terminal's reader to have them: false when either fails.
         auto give = [&](const std::string& bytes) {
-            ASSERT_EQ(write(writer, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
             pollfd ready = {reader, POLLIN, 0};
-            if (reader >= 0) {
-                ASSERT_EQ(poll(&ready, 1, 5000), 1);
-            }
+            return write(writer, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
+                   (reader < 0 || poll(&ready, 1, 5000) == 1);
         };
         if (sequence.heldAtStart.empty()) {
             ASSERT_EQ(mkfifo(device.c_str(), 0600), 0);
@@ -93,7 +92,7 @@ TEST(PadDevice, EachNewlyPressedButtonBecomesOneJoystickButtonDown) {
             ASSERT_EQ(tcsetattr(writer, TCSANOW, &raw), 0);
             device = ptsname(writer);
             reader = open(device.c_str(), O_RDONLY | O_NOCTTY);
-            give(sequence.heldAtStart);
+            ASSERT_TRUE(give(sequence.heldAtStart));
         }
         EventQueue queue;
         setenv(platform::padDeviceVariable, device.c_str(), 1);
@@ -104,7 +103,7 @@ TEST(PadDevice, EachNewlyPressedButtonBecomesOneJoystickButtonDown) {
         ASSERT_GE(writer, 0);
         std::vector<std::string> presses;
         for (const std::string& bytes : sequence.reads) {
-            give(bytes);
+            ASSERT_TRUE(give(bytes));
             pollPadDevice(pad);
             for (const std::string& press : queue.drain()) presses.push_back(press);
         }

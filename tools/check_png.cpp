@@ -141,7 +141,8 @@ PngHeader readPngHeader(FILE* file) {
                 colourType = bytes[9];
                 sawHeader = true;
             }
-        } else if (std::fseek(file, static_cast<long>(length) + 4, SEEK_CUR) != 0) {
+        } else if (std::fseek(file, static_cast<long>(length), SEEK_CUR) != 0 ||  // fits a 32-bit long;
+                   std::fseek(file, 4, SEEK_CUR) != 0) {                          // the CRC is 4 more
             header.damage = "cannot be read";
         }
     }

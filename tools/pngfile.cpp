@@ -80,7 +80,11 @@ bool savePng(SDL_Surface* surface, const char* path, PngFormat format) {
     // runs no destructor: every object that has one is made before it.
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!info || setjmp(png_jmpbuf(png))) {
+    if (!info) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {  // alone in its condition, as setjmp must be
         png_destroy_write_struct(&png, &info);
         return false;
     }
