@@ -63,8 +63,7 @@ void showFailure(Surface& font, PadDevice& pad, const std::string& line) noexcep
         lines.resize(std::min(lines.size(), static_cast<size_t>(platform::screenHeight / rowHeight)));
         const int top = (platform::screenHeight - rowHeight * static_cast<int>(lines.size())) / 2;
         for (size_t k = 0; k < lines.size(); ++k)
-            drawText(font.get(), screen, 0, top + rowHeight * static_cast<int>(k), lines[k].c_str(),
-                     1);
+            drawText(font.get(), screen, 0, top + rowHeight * static_cast<int>(k), lines[k].c_str(), 1);
         SDL_Flip(screen);
         waitForPressOrTimeout(pad);
     } catch (...) {

@@ -27,7 +27,8 @@ CheckRun runCheck(const std::vector<std::string>& arguments, bool asNobody) {
     const ChildEnd end = runChild(
         command,
         [&] {
-            if (!freopen((outputs / "out").c_str(), "w", stdout) || !freopen((outputs / "err").c_str(), "w", stderr))
+            if (!freopen((outputs / "out").c_str(), "w", stdout) ||
+                !freopen((outputs / "err").c_str(), "w", stderr))
                 _exit(121);
             if (user && (setgid(user->pw_gid) != 0 || setuid(user->pw_uid) != 0)) _exit(123);
         },

@@ -141,7 +141,8 @@ ChildEnd waitForChild(pid_t child, int seconds) {
     return end;
 }
 
-ChildEnd runChild(const std::vector<std::string>& command, const std::function<void()>& prepare, int seconds) {
+ChildEnd runChild(const std::vector<std::string>& command, const std::function<void()>& prepare,
+                  int seconds) {
     return waitForChild(startChild(command, prepare), seconds);
 }
 
@@ -171,7 +172,8 @@ StartedSelector startRealSelector(const std::string& folder, const std::string& 
         // In sanitizer builds the preloaded script library comes before the runtime.
         setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
         for (const std::string& setting : environment) putenv(const_cast<char*>(setting.c_str()));
-        if (!freopen(outputFile.c_str(), "w", stdout) || !freopen((outputFile + ".errors").c_str(), "w", stderr))
+        if (!freopen(outputFile.c_str(), "w", stdout) ||
+            !freopen((outputFile + ".errors").c_str(), "w", stderr))
             _exit(121);
     });
     return {child, outputFile};

@@ -16,6 +16,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,12 @@ std::string whyNotOpened(const char* kind, int error);
 // The selector's working folder as the handheld names it (under /mnt/sd when
 // it lies on the card), else its absolute path here.
 std::string workingFolderOnHandheld(const CheckPlace& place);
+
+// `text` with each "{}" in turn replaced by the next of `values` (a "{}"
+// with no value left stays as it is). Every message a user sees is written
+// whole, with its placeholders, so that a line from a report can be found
+// in the sources.
+std::string say(const std::string& text, std::initializer_list<std::string> values);
 
 // "selector.cfg line N".
 std::string lineOf(int line);

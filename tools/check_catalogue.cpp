@@ -21,7 +21,7 @@ struct EntryFree {
 
 // "1 entry" or "N entries", and the like.
 std::string count(int number, const char* one, const char* many) {
-    return std::to_string(number) + " " + (number == 1 ? one : many);
+    return say("{} {}", {std::to_string(number), number == 1 ? one : many});
 }
 
 // The configured extension that `extension` equals but for case, or null.
@@ -49,15 +49,15 @@ std::string emptyListReason(const SelectorConfig& config, const std::vector<std:
         holds += (i ? ", " : "") + std::to_string(number) + " ";
         holds += extension.empty() ? "without an extension" : quoted(extension);
         if (const std::string* twin = caseTwin(extension, config))
-            holds += " (differs from " + quoted(*twin) + " only by case)";
+            holds += say(" (differs from {} only by case)", {quoted(*twin)});
     }
     if (kinds.size() > shown)
-        holds += " and " + count(static_cast<int>(kinds.size() - shown), "other", "others");
+        holds += say(" and {}", {count(static_cast<int>(kinds.size() - shown), "other", "others")});
     const std::string& withReturn =
         config.romExtension1.back() == '\r' ? config.romExtension1 : config.romExtension2;
-    return "no file in the ROM folder ends in " + quoted(config.romExtension1) + " or " +
-           quoted(config.romExtension2) + ", so the list would be empty; it holds " + holds +
-           followsFromReturn(withReturn);
+    return say(
+        "no file in the ROM folder ends in {} or {}, so the list would be empty; it holds {}{}",
+        {quoted(config.romExtension1), quoted(config.romExtension2), holds, followsFromReturn(withReturn)});
 }
 
 // Files that an extension would take but for the case of its letters.
@@ -68,58 +68,68 @@ void noteCaseOnlyMismatches(const SelectorConfig& config, const std::vector<std:
         const std::string extension = extensionOf(name.c_str());
         if (!caseTwin(extension, config)) continue;
         auto& seen = mismatches[extension];
-        if (seen.first++ == 0) seen.second = name;
+        if (seen.first == 0) seen.second = name;
+        ++seen.first;
     }
     for (const auto& [extension, seen] : mismatches) {
-        const std::string files = seen.first == 1 ? "the file " + quoted(seen.second) + " ends in "
-                                                  : std::to_string(seen.first) + " files such as " +
-                                                        quoted(seen.second) + " end in ";
-        findings.push_back({config.romDirectory,
-                            files + quoted(extension) +
-                                ", which differs from a configured extension only by case, so the selector "
-                                "does not list " +
-                                (seen.first == 1 ? "it: rename it" : "them: rename them") +
-                                " or change the extension",
-                            false});
+        findings.push_back(
+            {config.romDirectory,
+             seen.first == 1
+                 ? say("the file {} ends in {}, which differs from a configured extension only by "
+                       "case, so the selector does not list it: rename it or change the extension",
+                       {quoted(seen.second), quoted(extension)})
+                 : say("{} files such as {} end in {}, which differs from a configured extension "
+                       "only by case, so the selector does not list them: rename them or change "
+                       "the extension",
+                       {std::to_string(seen.first), quoted(seen.second), quoted(extension)}),
+             false});
     }
 }
 
 // Listed entries that are no ROM file: folders, links to nothing, macOS
 // companion files. The selector lists them all the same.
+struct NotARom {
+    const char* is;     // what such an entry is, and what A on it does
+    int count = 0;      // how many the list holds
+    std::string first;  // the first of them
+};
+
+// Which kind of `notARoms` below the listed entry `name` at `path` is, or -1.
+int notARomKind(const std::string& name, const std::string& path) {
+    if (name.compare(0, 2, "._") == 0) return 3;
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0) return S_ISDIR(info.st_mode) ? 0 : -1;
+    return errno == ENOENT ? 1 : errno == ELOOP ? 2 : -1;
+}
+
 void noteEntriesThatAreNotRoms(const RomList& list, const std::string& directory, const std::string& named,
                                std::vector<Finding>& findings) {
-    const char* const kinds[] = {
-        "a folder, not a ROM file: A on it starts the launch program with a folder",
-        "a symbolic link to nothing: A on it starts the launch program with a ROM that does not exist",
-        "a symbolic link in a loop (Too many levels of symbolic links): A on it starts the launch program "
-        "with a ROM it cannot open",
-        "a macOS companion file (\"._\" and the name of another file), not a ROM: such files sort before "
-        "letters and digits, so A on the first row starts one; delete them (dot_clean on a Mac)",
+    NotARom notARoms[] = {
+        {"a folder, not a ROM file: A on it starts the launch program with a folder", 0, ""},
+        {"a symbolic link to nothing: A on it starts the launch program with a ROM that does not exist", 0,
+         ""},
+        {"a symbolic link in a loop (Too many levels of symbolic links): A on it starts the launch program "
+         "with a ROM it cannot open",
+         0, ""},
+        {"a macOS companion file (\"._\" and the name of another file), not a ROM: such files sort before "
+         "letters and digits, so A on the first row starts one; delete them (dot_clean on a Mac)",
+         0, ""},
     };
-    int counts[4] = {};
-    std::string examples[4];
     for (int i = 0; i < list.romCount; ++i) {
-        const std::string name = list.name(i), path = directory + "/" + name;
-        struct stat info;
-        int kind = -1;
-        if (name.compare(0, 2, "._") == 0) {
-            kind = 3;
-        } else if (stat(path.c_str(), &info) != 0) {
-            if (errno == ENOENT) kind = 1;
-            if (errno == ELOOP) kind = 2;
-        } else if (S_ISDIR(info.st_mode)) {
-            kind = 0;
-        }
+        const std::string name = list.name(i);
+        const int kind = notARomKind(name, directory + "/" + name);
         if (kind < 0) continue;
-        if (counts[kind]++ == 0) examples[kind] = name;
+        NotARom& seen = notARoms[kind];
+        if (seen.count == 0) seen.first = name;
+        ++seen.count;
     }
-    for (int kind = 0; kind < 4; ++kind)
-        if (counts[kind])
+    for (const NotARom& seen : notARoms)
+        if (seen.count)
             findings.push_back({named,
-                                counts[kind] == 1
-                                    ? "the listed entry " + quoted(examples[kind]) + " is " + kinds[kind]
-                                    : std::to_string(counts[kind]) + " listed entries such as " +
-                                          quoted(examples[kind]) + " are each " + kinds[kind],
+                                seen.count == 1
+                                    ? say("the listed entry {} is {}", {quoted(seen.first), seen.is})
+                                    : say("{} listed entries such as {} are each {}",
+                                          {std::to_string(seen.count), quoted(seen.first), seen.is}),
                                 false});
 }
 
@@ -150,34 +160,35 @@ RomList listRoms(const std::string& directory, const SelectorConfig& config,
 
 void checkCatalogue(const SelectorConfig& config, const CheckPlace& place, CheckReport& report) {
     const std::string& directory = config.romDirectory;
-    const std::string where = lineOf(1), named = "ROM folder " + quoted(directory);
+    const std::string where = lineOf(1), named = say("ROM folder {}", {quoted(directory)});
     const Reached reached = reach(place, directory);
     if (reached.path.empty()) {
         report.listChecked = false;
-        report.findings.push_back({where, named + " " + reached.unchecked, false});
+        report.findings.push_back({where, say("{} {}", {named, reached.unchecked}), false});
         return;
     }
     const std::string here =
-        place.card.empty() || directory.front() != '/' ? "" : " (on the card: " + reached.path + ")";
+        place.card.empty() || directory.front() != '/' ? "" : say(" (on the card: {})", {reached.path});
     struct stat info;
     if (stat(reached.path.c_str(), &info) != 0) {
-        report.findings.push_back({where, named + here + " " + whyNot(errno) + ": correct the path" +
-                                              followsFromReturn(directory)});
+        report.findings.push_back({where, say("{}{} {}: correct the path{}",
+                                              {named, here, whyNot(errno), followsFromReturn(directory)})});
         return;
     }
     if (!S_ISDIR(info.st_mode)) {
         report.findings.push_back(
-            {where, named + here + " is not a folder: name the folder that holds the ROMs"});
+            {where, say("{}{} is not a folder: name the folder that holds the ROMs", {named, here})});
         return;
     }
     const bool readable = access(reached.path.c_str(), R_OK | X_OK) == 0;
     if (!readable)
-        report.findings.push_back({where, named + here + " cannot be read (" + std::strerror(errno) +
-                                              "): give the selector read access"});
+        report.findings.push_back({where, say("{}{} cannot be read ({}): give the selector read access",
+                                              {named, here, std::strerror(errno)})});
     if (directory.back() != '/')
         report.findings.push_back(
-            {where, named + " does not end in \"/\": the file name is put right after it (" +
-                        quoted(directory + "NAME.rom") + "), so add the \"/\""});
+            {where, say("{} does not end in \"/\": the file name is put right after it ({}), "
+                        "so add the \"/\"",
+                        {named, quoted(directory + "NAME.rom")})});
 
     std::vector<std::string> leftOut;
     const RomList list = listRoms(reached.path, config, leftOut);
@@ -185,7 +196,7 @@ void checkCatalogue(const SelectorConfig& config, const CheckPlace& place, Check
     if (list.romCount < 0) {
         if (readable)
             report.findings.push_back(
-                {where, named + here + " cannot be listed (" + std::strerror(errno) + ")"});
+                {where, say("{}{} cannot be listed ({})", {named, here, std::strerror(errno)})});
         return;
     }
     for (int i = 0; i < list.romCount; ++i) {

@@ -3,9 +3,10 @@
 // sets it) onto the 16-bit screen's format, over black and over white, and
 // every pixel is compared with what it should show there.
 #include <cstdlib>
+#include <vector>
 
-#include "draw.h"
 #include "check.h"
+#include "draw.h"
 #include "pngfile.h"
 
 namespace {
@@ -45,10 +46,10 @@ bool alike(Uint16 a, Uint16 b) {
 }
 
 std::string rgb(SDL_Color c) {
-    return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ")";
+    return say("({}, {}, {})", {std::to_string(c.r), std::to_string(c.g), std::to_string(c.b)});
 }
 
-std::string pixels(long count) { return std::to_string(count) + (count == 1 ? " pixel" : " pixels"); }
+std::string pixels(long count) { return say(count == 1 ? "{} pixel" : "{} pixels", {std::to_string(count)}); }
 
 // "paletted" or "greyscale": what a one-byte image is.
 std::string paletteKind(const SDL_Palette* palette) {
@@ -67,30 +68,30 @@ std::string entriesOf(const SDL_Palette* palette, platform::Rgb key) {
     return entries;
 }
 
-}  // namespace
+// What each pixel of `image` is meant to do on the screen, and why it may
+// come out otherwise.
+struct Judged {
+    std::vector<Pixel> pixels;             // row by row
+    SDL_Color nearExample = {0, 0, 0, 0};  // the first pixel near the key but not it
+};
 
-std::vector<std::string> drawingFaults(SDL_Surface* image, const platform::Rgb* key) {
-    const int width = image->w, height = image->h;
-    Surface screens[] = {screenLike(width, height, 0), screenLike(width, height, 255)};
-    if (!screens[0] || !screens[1]) return {"cannot be measured: " + std::string(SDL_GetError())};
-    const SDL_PixelFormat* screenFormat = screens[0]->format;
+Judged judgePixels(SDL_Surface* image, const platform::Rgb* key, const SDL_PixelFormat* screenFormat) {
     SDL_PixelFormat* format = image->format;
     const bool fileKeyed = image->flags & SDL_SRCCOLORKEY, alpha = format->Amask != 0;
     const Uint32 fileKey = format->colorkey;
     const Uint32 mappedKey = key ? SDL_MapRGB(format, key->r, key->g, key->b) : 0;
     const Uint32 keyOnScreen = key ? SDL_MapRGB(screenFormat, key->r, key->g, key->b) : 0;
-    SDL_Color nearExample = {0, 0, 0, 0};
     bool nearSeen = false;
-
-    std::vector<Pixel> meant(static_cast<size_t>(width) * height);
+    Judged judged;
+    judged.pixels.resize(static_cast<size_t>(image->w) * image->h);
     SDL_LockSurface(image);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
+    for (int y = 0; y < image->h; ++y)
+        for (int x = 0; x < image->w; ++x) {
             const Uint32 value = pixelValue(image, x, y);
             SDL_Color c = {0, 0, 0, 0};
             Uint8 a = 255;
             SDL_GetRGBA(value, format, &c.r, &c.g, &c.b, &a);
-            Pixel& pixel = meant[static_cast<size_t>(y) * width + x];
+            Pixel& pixel = judged.pixels[static_cast<size_t>(y) * image->w + x];
             pixel = {Meant::Drawn, Plain, static_cast<Uint16>(SDL_MapRGB(screenFormat, c.r, c.g, c.b))};
             const bool exactKey = key && c.r == key->r && c.g == key->g && c.b == key->b;
             if (!key) {
@@ -107,81 +108,115 @@ std::vector<std::string> drawingFaults(SDL_Surface* image, const platform::Rgb* 
                               : value == mappedKey ? Plain
                               : exactKey           ? KeyTwice
                                                    : NearKey;
-                if (pixel.cause == NearKey && !nearSeen) nearExample = c;
+                if (pixel.cause == NearKey && !nearSeen) judged.nearExample = c;
                 nearSeen = nearSeen || pixel.cause == NearKey;
             } else if (!alpha && value == mappedKey) {
                 pixel.cause = NearestEntry;
             }
         }
     SDL_UnlockSurface(image);
+    return judged;
+}
 
-    if (key) setColourKey(image, *key);  // as the selector does when it loads it
-    long wrong[2][causes] = {};          // [meant drawn, meant left out][cause]
-    std::vector<bool> counted(meant.size());
+// How many pixels come out otherwise than meant, by what they were meant to
+// do and why.
+struct Wrong {
+    long drawn[causes] = {};    // meant to be drawn
+    long leftOut[causes] = {};  // meant to be left out
+};
+
+// Draws `image` with the selector's own code on each of `screens` and counts
+// each pixel that comes out wrong on any of them, once.
+Wrong countWrong(SDL_Surface* image, const std::vector<Pixel>& pixels, Surface (&screens)[2]) {
+    Wrong wrong;
+    std::vector<bool> counted(pixels.size());
     for (Surface& screen : screens) {
         const Uint16 beneath = static_cast<Uint16>(pixelValue(screen.get(), 0, 0));
         drawImage(screen.get(), image, 0, 0);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                const size_t at = static_cast<size_t>(y) * width + x;
-                const Pixel& pixel = meant[at];
+        for (int y = 0; y < image->h; ++y)
+            for (int x = 0; x < image->w; ++x) {
+                const size_t at = static_cast<size_t>(y) * image->w + x;
+                const Pixel& pixel = pixels[at];
                 if (pixel.meant == Meant::Blended || counted[at]) continue;
                 const bool leftOut = pixel.meant == Meant::LeftOut;
                 if (alike(static_cast<Uint16>(pixelValue(screen.get(), x, y)),
                           leftOut ? beneath : pixel.onScreen))
                     continue;
                 counted[at] = true;
-                ++wrong[leftOut][pixel.cause];
+                ++(leftOut ? wrong.leftOut : wrong.drawn)[pixel.cause];
             }
     }
+    return wrong;
+}
 
+// What is wrong in an image meant to be drawn whole (no key), and why.
+std::vector<std::string> opaqueFaults(const Wrong& wrong, const SDL_PixelFormat* format) {
     std::vector<std::string> faults;
-    const long* drawnWrong = wrong[0];
-    const long* keyDrawn = wrong[1];
-    if (!key) {
-        if (drawnWrong[FileKey])
-            faults.push_back(
-                "has a transparent colour, " + rgb(colourOf(fileKey, format)) +
-                " (a tRNS chunk), which SDL_image makes its colour key: " + pixels(drawnWrong[FileKey]) +
-                " of it are not drawn, so what lies beneath shows through (the splash, the arrow's "
-                "trails); save it without transparency");
-        if (drawnWrong[SeeThrough])
-            faults.push_back(
-                "has " + pixels(drawnWrong[SeeThrough]) +
-                " that its alpha channel makes see-through: what lies beneath shows through them "
-                "(the splash, the arrow's trails); make them opaque or save it as RGB without alpha");
-        if (drawnWrong[Plain])
-            faults.push_back(pixels(drawnWrong[Plain]) +
-                             " are drawn in other colours than their own; save it as RGB without alpha");
-        return faults;
-    }
-    const std::string keyColour = rgb({key->r, key->g, key->b, 0});
-    if (keyDrawn[FileKey])
-        faults.push_back("has a transparent colour of its own, " + rgb(colourOf(fileKey, format)) +
-                         " (a tRNS chunk), which the selector replaces with " + keyColour + ": " +
-                         pixels(keyDrawn[FileKey]) + " of it are drawn; make them " + keyColour);
-    if (keyDrawn[KeyWithAlpha])
+    if (wrong.drawn[FileKey])
         faults.push_back(
-            "has an alpha channel, so SDL draws it by alpha and ignores the transparent colour " + keyColour +
-            ": " + pixels(keyDrawn[KeyWithAlpha]) +
-            " of that colour are drawn; make them transparent in the alpha channel, or save it "
-            "as RGB without alpha");
-    if (keyDrawn[KeyTwice])
-        faults.push_back("its palette holds the transparent colour " + keyColour +
-                         " more than once (entries " + entriesOf(format->palette, *key) +
-                         "): SDL makes only the first transparent, so " + pixels(keyDrawn[KeyTwice]) +
-                         " of the others are drawn; keep the colour once");
-    if (keyDrawn[NearKey])
-        faults.push_back(pixels(keyDrawn[NearKey]) + " are " + rgb(nearExample) +
-                         " or the like, which the screen shows as the transparent colour " + keyColour +
-                         " but which is not it, so they are drawn; make them exactly " + keyColour);
-    if (keyDrawn[Plain]) faults.push_back(pixels(keyDrawn[Plain]) + " meant to be transparent are drawn");
-    if (drawnWrong[NearestEntry])
-        faults.push_back("is " + paletteKind(format->palette) + " without the transparent colour " +
-                         keyColour + ": SDL takes its nearest colour, " + rgb(colourOf(mappedKey, format)) +
-                         ", as transparent, so " + pixels(drawnWrong[NearestEntry]) +
-                         " of it are not drawn; add " + keyColour + " to its palette, or save it as RGB");
-    const long otherwise = drawnWrong[Plain] + drawnWrong[FileKey] + drawnWrong[SeeThrough];
-    if (otherwise) faults.push_back(pixels(otherwise) + " are not drawn as they are");
+            say("has a transparent colour, {} (a tRNS chunk), which SDL_image makes its colour key: {} "
+                "of it are not drawn, so what lies beneath shows through (the splash, the arrow's "
+                "trails); save it without transparency",
+                {rgb(colourOf(format->colorkey, format)), pixels(wrong.drawn[FileKey])}));
+    if (wrong.drawn[SeeThrough])
+        faults.push_back(
+            say("has {} that its alpha channel makes see-through: what lies beneath shows through them "
+                "(the splash, the arrow's trails); make them opaque or save it as RGB without alpha",
+                {pixels(wrong.drawn[SeeThrough])}));
+    if (wrong.drawn[Plain])
+        faults.push_back(say("{} are drawn in other colours than their own; save it as RGB without alpha",
+                             {pixels(wrong.drawn[Plain])}));
     return faults;
+}
+
+// What is wrong in an image drawn with the colour key `key`, and why.
+std::vector<std::string> keyedFaults(const Wrong& wrong, const SDL_PixelFormat* format, platform::Rgb key,
+                                     SDL_Color nearExample) {
+    std::vector<std::string> faults;
+    const std::string keyColour = rgb({key.r, key.g, key.b, 0});
+    if (wrong.leftOut[FileKey])
+        faults.push_back(say(
+            "has a transparent colour of its own, {} (a tRNS chunk), which the selector replaces "
+            "with {}: {} of it are drawn; make them {}",
+            {rgb(colourOf(format->colorkey, format)), keyColour, pixels(wrong.leftOut[FileKey]), keyColour}));
+    if (wrong.leftOut[KeyWithAlpha])
+        faults.push_back(
+            say("has an alpha channel, so SDL draws it by alpha and ignores the transparent colour {}: {} "
+                "of that colour are drawn; make them transparent in the alpha channel, or save it as "
+                "RGB without alpha",
+                {keyColour, pixels(wrong.leftOut[KeyWithAlpha])}));
+    if (wrong.leftOut[KeyTwice])
+        faults.push_back(
+            say("its palette holds the transparent colour {} more than once (entries {}): SDL makes only "
+                "the first transparent, so {} of the others are drawn; keep the colour once",
+                {keyColour, entriesOf(format->palette, key), pixels(wrong.leftOut[KeyTwice])}));
+    if (wrong.leftOut[NearKey])
+        faults.push_back(
+            say("{} are {} or the like, which the screen shows as the transparent colour {} but which is "
+                "not it, so they are drawn; make them exactly {}",
+                {pixels(wrong.leftOut[NearKey]), rgb(nearExample), keyColour, keyColour}));
+    if (wrong.leftOut[Plain])
+        faults.push_back(say("{} meant to be transparent are drawn", {pixels(wrong.leftOut[Plain])}));
+    if (wrong.drawn[NearestEntry])
+        faults.push_back(
+            say("is {} without the transparent colour {}: SDL takes its nearest colour, {}, as "
+                "transparent, so {} of it are not drawn; add {} to its palette, or save it as RGB",
+                {paletteKind(format->palette), keyColour,
+                 rgb(colourOf(SDL_MapRGB(format, key.r, key.g, key.b), format)),
+                 pixels(wrong.drawn[NearestEntry]), keyColour}));
+    const long otherwise = wrong.drawn[Plain] + wrong.drawn[FileKey] + wrong.drawn[SeeThrough];
+    if (otherwise) faults.push_back(say("{} are not drawn as they are", {pixels(otherwise)}));
+    return faults;
+}
+
+}  // namespace
+
+std::vector<std::string> drawingFaults(SDL_Surface* image, const platform::Rgb* key) {
+    Surface screens[] = {screenLike(image->w, image->h, 0), screenLike(image->w, image->h, 255)};
+    if (!screens[0] || !screens[1]) return {say("cannot be measured: {}", {SDL_GetError()})};
+    const Judged judged = judgePixels(image, key, screens[0]->format);
+    if (key) setColourKey(image, *key);  // as the selector does when it loads it
+    const Wrong wrong = countWrong(image, judged.pixels, screens);
+    return key ? keyedFaults(wrong, image->format, *key, judged.nearExample)
+               : opaqueFaults(wrong, image->format);
 }

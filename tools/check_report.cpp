@@ -70,6 +70,18 @@ std::string printable(const std::string& text) {
     return shown;
 }
 
+std::string say(const std::string& text, std::initializer_list<std::string> values) {
+    std::string said;
+    size_t at = 0;
+    for (const std::string& value : values) {
+        const size_t place = text.find("{}", at);
+        if (place == std::string::npos) break;
+        said.append(text, at, place - at).append(value);
+        at = place + 2;
+    }
+    return said.append(text, at, std::string::npos);
+}
+
 std::string formatReport(const CheckReport& report, const std::string& folder) {
     std::string text;
     std::vector<std::string> errorPlaces;
@@ -79,32 +91,35 @@ std::string formatReport(const CheckReport& report, const std::string& folder) {
         text += where + ": " + (finding.error ? "" : "note: ") + printable(finding.what) + "\n";
         if (!finding.error) {
             ++notes;
-        } else if (++errors &&
-                   std::find(errorPlaces.begin(), errorPlaces.end(), where) == errorPlaces.end()) {
-            errorPlaces.push_back(where);
+            continue;
         }
+        ++errors;
+        if (std::find(errorPlaces.begin(), errorPlaces.end(), where) == errorPlaces.end())
+            errorPlaces.push_back(where);
     }
     std::string places;
     for (const std::string& place : errorPlaces) places += (places.empty() ? "" : ", ") + place;
     if (report.romCount > 0) {
-        text += "catalogue: " + std::to_string(report.romCount) +
-                " entries would be listed; the first screen shows:\n";
+        text += say("catalogue: {} entries would be listed; the first screen shows:\n",
+                    {std::to_string(report.romCount)});
         for (const std::string& name : report.firstScreen) text += "    " + printable(name) + "\n";
         if (report.cutNames || report.blankedNames)
-            text += "catalogue: " + std::to_string(report.cutNames) +
-                    " name(s) longer than 34 characters are cut, " + std::to_string(report.blankedNames) +
-                    " have characters the font cannot draw (shown as spaces)\n";
+            text +=
+                say("catalogue: {} name(s) longer than {} characters are cut, {} have characters the font "
+                    "cannot draw (shown as spaces)\n",
+                    {std::to_string(report.cutNames), std::to_string(maxTextLength),
+                     std::to_string(report.blankedNames)});
     }
-    const std::string counts =
-        (errors ? std::to_string(errors) + " error(s) (" + places + ")" : "no errors") + ", " +
-        std::to_string(notes) + " note(s)";
+    const std::string counts = say(
+        "{}, {} note(s)", {errors ? say("{} error(s) ({})", {std::to_string(errors), places}) : "no errors",
+                           std::to_string(notes)});
     const std::string verdict =
         !report.starts         ? "the selector would not start"
         : !report.listChecked  ? "the ROM folder could not be checked from here"
         : report.romCount < 0  ? "the ROM folder cannot be read, the list would be empty"
         : report.romCount == 0 ? "the list would be empty"
-                               : "the selector would list " + std::to_string(report.romCount) + " entries";
-    return text + "selector-check: " + printable(folder) + ": " + counts + "; " + verdict + "\n";
+                               : say("the selector would list {} entries", {std::to_string(report.romCount)});
+    return say("{}selector-check: {}: {}; {}\n", {text, printable(folder), counts, verdict});
 }
 
 int exitStatus(const CheckReport& report) {
