@@ -13,7 +13,7 @@ CheckReport checkFolder(const CheckPlace& place) {
     const bool found = stat(place.folder.c_str(), &info) == 0;
     if (!found || !S_ISDIR(info.st_mode)) {
         const std::string what = found ? "is not a folder" : whyNot(errno);
-        report.findings.push_back({place.folder, what + ": name the folder the selector runs in"});
+        report.findings.push_back({place.folder, say("{}: name the folder the selector runs in", {what})});
         return report;
     }
     const ConfigReading reading = loadConfig((place.folder + "/" + platform::configFileName).c_str());

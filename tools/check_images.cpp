@@ -2,8 +2,8 @@
 // support alone, SDL 1.2.15, 64 MB for everything) and the selector draws them.
 #include <SDL_image.h>
 
-#include "draw.h"
 #include "check.h"
+#include "draw.h"
 #include "files.h"
 
 namespace {
@@ -22,25 +22,29 @@ struct ImageRole {
 };
 
 std::string size(unsigned long width, unsigned long height) {
-    return std::to_string(width) + "x" + std::to_string(height);
+    return say("{}x{}", {std::to_string(width), std::to_string(height)});
 }
 
 // The size each image must have (errors) or is expected to have (notes).
 void checkSize(const ImageRole& role, const SDL_Surface* image, std::vector<Finding>& findings) {
-    const std::string is = "is " + size(image->w, image->h);
     if (role.key == &platform::fontKey) {
         if (image->h != glyphSize || image->w % glyphSize != 0 || image->w < glyphSize * fontCells)
             findings.push_back(
-                {role.file, is + ": the font is one row of 8x8 cells, 8 pixels high and a whole "
-                                 "number of cells wide, at least 52 (416 pixels); a font of "
-                                 "another size draws broken letters"});
+                {role.file,
+                 say("is {}: the font is one row of 8x8 cells, 8 pixels high and a whole number of "
+                     "cells wide, at least 52 (416 pixels); a font of another size draws broken "
+                     "letters",
+                     {size(image->w, image->h)})});
     } else if (role.key) {
         if (image->w > nameX - arrowX || image->h > rowHeight)
-            findings.push_back({role.file,
-                                is + ", the selector expects at most 25x15: left of the names, within a row",
-                                false});
+            findings.push_back(
+                {role.file,
+                 say("is {}, the selector expects at most 25x15: left of the names, within a row",
+                     {size(image->w, image->h)}),
+                 false});
     } else if (image->w != platform::screenWidth || image->h != platform::screenHeight) {
-        findings.push_back({role.file, is + ", the selector expects 320x240", false});
+        findings.push_back(
+            {role.file, say("is {}, the selector expects 320x240", {size(image->w, image->h)}), false});
     }
 }
 
@@ -50,28 +54,29 @@ void checkImage(const std::string& path, const ImageRole& role, CheckReport& rep
         report.findings.push_back({role.file, what});
     };
     const OpenedFile opened = openRegularFile(path.c_str());
-    if (!opened.file) return stops(whyNotOpened(opened.kind, opened.error) + stopsAtStart);
+    if (!opened.file) return stops(say("{}{}", {whyNotOpened(opened.kind, opened.error), stopsAtStart}));
     FILE* file = opened.file.get();
     char head[16];
     const std::string kind = pictureKind(std::string(head, std::fread(head, 1, sizeof head, file)));
     if (!kind.empty())
-        return stops(
-            "is " + kind +
-            ", not a PNG: the handheld reads PNG only (its SDL_image is built with no other format), "
-            "so the selector stops at start-up there; save it as a PNG");
+        return stops(say(
+            "is {}, not a PNG: the handheld reads PNG only (its SDL_image is built with no other format), "
+            "so the selector stops at start-up there; save it as a PNG",
+            {kind}));
     const PngHeader header = readPngHeader(file);
     if (!header.damage.empty())
-        return stops("is a damaged PNG: it " + header.damage + stopsAtStart + "; save it again");
-    const std::string is = "is " + size(header.width, header.height);
+        return stops(say("is a damaged PNG: it {}{}; save it again", {header.damage, stopsAtStart}));
     if (header.width >= sdlWidthLimit || header.height >= sdlHeightLimit)
-        return stops(is +
-                     ": SDL 1.2 makes no image 16,384 pixels wide or 65,536 high, or larger, so the "
-                     "selector stops at start-up; make it smaller");
+        return stops(
+            say("is {}: SDL 1.2 makes no image 16,384 pixels wide or 65,536 high, or larger, so the "
+                "selector stops at start-up; make it smaller",
+                {size(header.width, header.height)}));
     if (header.decodedBytes > handheldImageBytes) {
         report.findings.push_back(
-            {role.file, is + ", which takes " + std::to_string(header.decodedBytes >> 20) +
-                            " MiB once loaded: too much of the handheld's 64 MB (keep an "
-                            "image under 16 MiB loaded); make it smaller"});
+            {role.file,
+             say("is {}, which takes {} MiB once loaded: too much of the handheld's 64 MB (keep an "
+                 "image under 16 MiB loaded); make it smaller",
+                 {size(header.width, header.height), std::to_string(header.decodedBytes >> 20)})});
         return;
     }
     std::rewind(file);
@@ -80,9 +85,9 @@ void checkImage(const std::string& path, const ImageRole& role, CheckReport& rep
     if (source) SDL_RWclose(source);  // leaves the file open
     if (!image) {
         const std::string problem = pngReadProblem(file);
-        return stops(problem.empty() ? std::string("cannot be loaded (") + IMG_GetError() + ")" + stopsAtStart
-                                     : "is a damaged PNG (libpng: " + quoted(problem) + ")" + stopsAtStart +
-                                           "; save it again");
+        return stops(problem.empty() ? say("cannot be loaded ({}){}", {IMG_GetError(), stopsAtStart})
+                                     : say("is a damaged PNG (libpng: {}){}; save it again",
+                                           {quoted(problem), stopsAtStart}));
     }
     checkSize(role, image.get(), report.findings);
     for (const std::string& fault : drawingFaults(image.get(), role.key))

@@ -47,13 +47,12 @@ Reached reach(const CheckPlace& place, const std::string& path) {
 }
 
 std::string whyNot(int error) {
-    return error == ENOENT ? "does not exist"
-                           : std::string("cannot be reached (") + std::strerror(error) + ")";
+    return error == ENOENT ? "does not exist" : say("cannot be reached ({})", {std::strerror(error)});
 }
 
 std::string whyNotOpened(const char* kind, int error) {
-    if (kind) return std::string("is ") + kind + ", not a file";
-    return error == ENOENT ? "missing" : std::string("cannot be opened (") + std::strerror(error) + ")";
+    if (kind) return say("is {}, not a file", {kind});
+    return error == ENOENT ? "missing" : say("cannot be opened ({})", {std::strerror(error)});
 }
 
 std::string workingFolderOnHandheld(const CheckPlace& place) {
@@ -66,8 +65,6 @@ std::string workingFolderOnHandheld(const CheckPlace& place) {
     return folder;
 }
 
-std::string lineOf(int line) {
-    return std::string(platform::configFileName) + " line " + std::to_string(line);
-}
+std::string lineOf(int line) { return say("{} line {}", {platform::configFileName, std::to_string(line)}); }
 
-std::string quoted(const std::string& value) { return "\"" + value + "\""; }
+std::string quoted(const std::string& value) { return say("\"{}\"", {value}); }

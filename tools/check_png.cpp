@@ -131,7 +131,7 @@ PngHeader readPngHeader(FILE* file) {
         } else if (type == "IHDR" || type == "tRNS") {
             std::string data(length, '\0');
             if (std::fread(data.data(), 1, length, file) != length || std::fseek(file, 4, SEEK_CUR) != 0) {
-                header.damage = "ends inside its " + type + " chunk";
+                header.damage = say("ends inside its {} chunk", {type});
             } else if (type == "tRNS") {
                 transparency = data;
             } else {

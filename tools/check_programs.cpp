@@ -60,7 +60,7 @@ std::string machineName(int machine) {
     case EM_AARCH64: return "64-bit ARM";
     case EM_MIPS: return "MIPS";
     case EM_PPC: return "PowerPC";
-    default: return "ELF machine " + std::to_string(machine);
+    default: return say("ELF machine {}", {std::to_string(machine)});
     }
 }
 
@@ -72,7 +72,7 @@ int thisMachine() {
 // Where `path` (a program interpreter) lies, for a line: on the card or not.
 std::string onCard(const CheckPlace& place, const std::string& path, const Reached& reached) {
     return reached.path != path && !path.empty() && path.front() == '/' && !place.card.empty()
-               ? " (on the card: " + reached.path + ")"
+               ? say(" (on the card: {})", {reached.path})
                : "";
 }
 
@@ -96,25 +96,31 @@ std::vector<Said> judgeElf(FILE* file, unsigned long long size, const std::strin
     const bool wide = head.size() > EI_CLASS && head[EI_CLASS] == ELFCLASS64;
     const bool big = head.size() > EI_DATA && head[EI_DATA] == ELFDATA2MSB;
     const int machine = elfMachine(head);
-    const std::string cutShort = named + " is cut short (" + std::to_string(size) + " bytes): its ";
+    const std::string bytes = std::to_string(size);
     const size_t headerSize = wide ? sizeof(Elf64_Ehdr) : sizeof(Elf32_Ehdr);
-    if (head.size() < headerSize) return {{cutShort + "ELF header is incomplete; copy it again"}};
+    if (head.size() < headerSize)
+        return {
+            {say("{} is cut short ({} bytes): its ELF header is incomplete; copy it again", {named, bytes})}};
     if (machine != EM_ARM && (!place.card.empty() || machine != thisMachine()))
-        return {{named + " is a program for " + machineName(machine) + ", not ARM: " +
-                 (place.card.empty() ? "it runs neither on the handheld nor here"
-                                     : "the handheld cannot run it")}};
+        return {{place.card.empty()
+                     ? say("{} is a program for {}, not ARM: it runs neither on the handheld nor here",
+                           {named, machineName(machine)})
+                     : say("{} is a program for {}, not ARM: the handheld cannot run it",
+                           {named, machineName(machine)})}};
     const unsigned long long type = number(head, 16, 2, big);
     if (type != ET_EXEC && type != ET_DYN)
-        return {{named + " is an ELF file but not a program (an object file or a core dump)"}};
+        return {{say("{} is an ELF file but not a program (an object file or a core dump)", {named})}};
     const unsigned long long tableAt = number(head, wide ? 32 : 28, wide ? 8 : 4, big);
     const size_t entrySize = number(head, wide ? 54 : 42, 2, big),
                  entries = number(head, wide ? 56 : 44, 2, big);
     if (entrySize != (wide ? sizeof(Elf64_Phdr) : sizeof(Elf32_Phdr)) || entries == 0 ||
         entries * entrySize > 65536)
-        return {{named + " has no program headers the system can use: it cannot start it"}};
+        return {{say("{} has no program headers the system can use: it cannot start it", {named})}};
     if (tableAt > size || entries * entrySize > size - tableAt)
         return {
-            {cutShort + "program headers lie past its end, so the system cannot start it; copy it again"}};
+            {say("{} is cut short ({} bytes): its program headers lie past its end, so the system cannot "
+                 "start it; copy it again",
+                 {named, bytes})}};
     const std::string table = bytesAt(file, tableAt, entries * entrySize);
     std::vector<Said> said;
     for (size_t i = 0; i < entries; ++i) {
@@ -124,26 +130,37 @@ std::vector<Said> judgeElf(FILE* file, unsigned long long size, const std::strin
         const unsigned long long length = number(table, at + (wide ? 32 : 16), wide ? 8 : 4, big);
         if (kind != PT_LOAD && kind != PT_INTERP) continue;
         if (offset > size || length > size - offset)
-            return {{cutShort +
-                     "segments lie past its end, so it would not start or would crash; copy it again"}};
+            return {
+                {say("{} is cut short ({} bytes): its segments lie past its end, so it would not start "
+                     "or would crash; copy it again",
+                     {named, bytes})}};
         if (kind != PT_INTERP) continue;
         if (length < 2 || length > PATH_MAX)
-            return {{named + " names a program interpreter the system rejects"}};
+            return {{say("{} names a program interpreter the system rejects", {named})}};
         std::string interpreter = bytesAt(file, offset, length);
         interpreter.resize(strnlen(interpreter.c_str(), interpreter.size()));
-        if (interpreter.empty()) return {{named + " names a program interpreter the system rejects"}};
-        const std::string its = named + " needs its program interpreter " + quoted(interpreter);
+        if (interpreter.empty()) return {{say("{} names a program interpreter the system rejects", {named})}};
         const Reached reached = reach(place, interpreter);
         struct stat info;
         if (reached.path.empty())
             said.push_back(
-                {"the program interpreter " + quoted(interpreter) + " of " + named + " " + reached.unchecked,
+                {say("the program interpreter {} of {} {}", {quoted(interpreter), named, reached.unchecked}),
                  false});
         else if (!statProgramInterpreter(reached.path, place, info))
-            said.push_back({its + ", which " + whyNot(errno) + onCard(place, interpreter, reached) +
-                            (place.card.empty() ? " on this machine" : "") + ": the system cannot start it"});
+            said.push_back(
+                {place.card.empty()
+                     ? say("{} needs its program interpreter {}, which {}{} on this machine: the "
+                           "system cannot start it",
+                           {named, quoted(interpreter), whyNot(errno), onCard(place, interpreter, reached)})
+                     : say("{} needs its program interpreter {}, which {}{}: the system cannot "
+                           "start it",
+                           {named, quoted(interpreter), whyNot(errno),
+                            onCard(place, interpreter, reached)})});
         else if (!S_ISREG(info.st_mode))
-            said.push_back({its + ", which is not a file: the system cannot start it"});
+            said.push_back(
+                {say("{} needs its program interpreter {}, which is not a file: the system cannot "
+                     "start it",
+                     {named, quoted(interpreter)})});
     }
     return said;
 }
@@ -151,27 +168,36 @@ std::vector<Said> judgeElf(FILE* file, unsigned long long size, const std::strin
 // What is wrong with the interpreter a "#!" line names, for the kernel.
 std::vector<Said> judgeInterpreter(const std::string& interpreter, const std::string& named,
                                    const CheckPlace& place) {
-    const std::string its = named + " is a script whose interpreter " + quoted(interpreter);
     const Reached reached = reach(place, interpreter);
     if (reached.path.empty())
-        return {{"the interpreter " + quoted(interpreter) + " of " + named + " " + reached.unchecked, false}};
+        return {{say("the interpreter {} of {} {}", {quoted(interpreter), named, reached.unchecked}), false}};
     const std::string where = onCard(place, interpreter, reached);
     struct stat info;
-    if (stat(reached.path.c_str(), &info) != 0) return {{its + where + " " + whyNot(errno)}};
-    if (S_ISDIR(info.st_mode)) return {{its + where + " is a folder, not a program"}};
-    if (!S_ISREG(info.st_mode)) return {{its + where + " is not a file"}};
+    if (stat(reached.path.c_str(), &info) != 0)
+        return {{say("{} is a script whose interpreter {}{} {}",
+                     {named, quoted(interpreter), where, whyNot(errno)})}};
+    if (S_ISDIR(info.st_mode))
+        return {{say("{} is a script whose interpreter {}{} is a folder, not a program",
+                     {named, quoted(interpreter), where})}};
+    if (!S_ISREG(info.st_mode))
+        return {{say("{} is a script whose interpreter {}{} is not a file",
+                     {named, quoted(interpreter), where})}};
     if (access(reached.path.c_str(), X_OK) != 0)
-        return {{its + where + " cannot be run (it is not executable)"}};
+        return {{say("{} is a script whose interpreter {}{} cannot be run (it is not executable)",
+                     {named, quoted(interpreter), where})}};
     const OpenedFile opened = openRegularFile(reached.path.c_str());
     if (!opened.file) return {};  // the kernel may still start it: nothing to say
     const std::string head = bytesAt(opened.file.get(), 0, kernelHead);
     if (head.compare(0, 2, "#!") == 0)
-        return {{its + where +
-                 " is a script itself, and the handheld's kernel (Linux 2.6.24) starts a script only "
-                 "through a program (ELF)"}};
-    if (!isElf(head)) return {{its + where + " is not a program (ELF) at all"}};
+        return {
+            {say("{} is a script whose interpreter {}{} is a script itself, and the handheld's kernel "
+                 "(Linux 2.6.24) starts a script only through a program (ELF)",
+                 {named, quoted(interpreter), where})}};
+    if (!isElf(head))
+        return {{say("{} is a script whose interpreter {}{} is not a program (ELF) at all",
+                     {named, quoted(interpreter), where})}};
     return judgeElf(opened.file.get(), static_cast<unsigned long long>(info.st_size),
-                    "the interpreter " + quoted(interpreter) + " of " + named, place);
+                    say("the interpreter {} of {}", {quoted(interpreter), named}), place);
 }
 
 // What is wrong with the script whose first line is in `head`, for the kernel.
@@ -179,17 +205,23 @@ std::vector<Said> judgeScript(const std::string& head, const std::string& named,
     const size_t newline = head.find('\n');
     const std::string line = head.substr(2, (newline == std::string::npos ? kernelHead - 1 : newline) - 2);
     const size_t start = line.find_first_not_of(" \t");
-    if (start == std::string::npos) return {{named + " is a script whose first line names no interpreter"}};
+    if (start == std::string::npos)
+        return {{say("{} is a script whose first line names no interpreter", {named})}};
     const size_t end = line.find_last_not_of(" \t") + 1;  // the kernel drops spaces and tabs at the end
     const size_t nameEnd = std::min(line.find_first_of(" \t", start), end);
     const std::string interpreter = line.substr(start, nameEnd - start);
     if (line[end - 1] == '\r') {
         const size_t argument = line.find_first_not_of(" \t", nameEnd);
-        const std::string what = argument < end ? "gives its interpreter the argument " +
-                                                      quoted(line.substr(argument, end - argument))
-                                                : "looks for the interpreter " + quoted(interpreter);
-        return {{named + " has a first line that ends in a carriage return, so the system " + what +
-                 ": it was saved with Windows line ends; save it with Unix (LF) line ends"}};
+        if (argument < end)
+            return {
+                {say("{} has a first line that ends in a carriage return, so the system gives its "
+                     "interpreter the argument {}: it was saved with Windows line ends; save it with Unix "
+                     "(LF) line ends",
+                     {named, quoted(line.substr(argument, end - argument))})}};
+        return {
+            {say("{} has a first line that ends in a carriage return, so the system looks for the "
+                 "interpreter {}: it was saved with Windows line ends; save it with Unix (LF) line ends",
+                 {named, quoted(interpreter)})}};
     }
     return judgeInterpreter(interpreter, named, place);
 }
@@ -197,26 +229,25 @@ std::vector<Said> judgeScript(const std::string& head, const std::string& named,
 }  // namespace
 
 void checkLaunchProgram(const std::string& program, const CheckPlace& place, std::vector<Finding>& findings) {
-    const std::string where = lineOf(4), named = "launch program " + quoted(program);
+    const std::string where = lineOf(4), named = say("launch program {}", {quoted(program)});
     const std::string onA = ": A would stop the selector with \"Cannot start ...\"";
     const Reached reached = reach(place, program);
     const std::string here = onCard(place, program, reached);
     struct stat info;
     if (reached.path.empty()) {
-        findings.push_back({where, named + " " + reached.unchecked, false});
+        findings.push_back({where, say("{} {}", {named, reached.unchecked}), false});
     } else if (stat(reached.path.c_str(), &info) != 0) {
-        findings.push_back({where, named + here + " " + whyNot(errno) + onA + "; correct the path" +
-                                       followsFromReturn(program)});
+        findings.push_back({where, say("{}{} {}{}; correct the path{}",
+                                       {named, here, whyNot(errno), onA, followsFromReturn(program)})});
     } else if (!S_ISREG(info.st_mode)) {
-        findings.push_back({where, named + here + " is not a file" + onA + "; name the program itself"});
+        findings.push_back({where, say("{}{} is not a file{}; name the program itself", {named, here, onA})});
     } else if (access(reached.path.c_str(), X_OK) != 0) {
-        findings.push_back({where, named + here + " is not executable" + onA + "; chmod +x it"});
+        findings.push_back({where, say("{}{} is not executable{}; chmod +x it", {named, here, onA})});
     } else if (const OpenedFile opened = openRegularFile(reached.path.c_str()); !opened.file) {
         findings.push_back({where,
-                            named + ": selector-check cannot read it to check (" +
-                                std::strerror(opened.error) +
-                                "); the system can still start a program (ELF) that it may only execute, "
-                                "though a script needs reading too",
+                            say("{}: selector-check cannot read it to check ({}); the system can still start "
+                                "a program (ELF) that it may only execute, though a script needs reading too",
+                                {named, std::strerror(opened.error)}),
                             false});
     } else {
         const std::string head = bytesAt(opened.file.get(), 0, kernelHead);
@@ -226,13 +257,15 @@ void checkLaunchProgram(const std::string& program, const CheckPlace& place, std
         else if (isElf(head))
             said = judgeElf(opened.file.get(), static_cast<unsigned long long>(info.st_size), named, place);
         else
-            said = {{named + " is neither a script (#!) nor a program (ELF): the system cannot start it"}};
+            said = {{say("{} is neither a script (#!) nor a program (ELF): the system cannot start it",
+                         {named})}};
         for (const Said& line : said)
-            findings.push_back({where, line.text + (line.error ? onA : ""), line.error});
+            findings.push_back({where, say("{}{}", {line.text, line.error ? onA : ""}), line.error});
     }
     if (program.front() != '/')
         findings.push_back({where,
-                            named + " is relative: it is found from the selector's working folder (" +
-                                workingFolderOnHandheld(place) + "), so start the selector from there",
+                            say("{} is relative: it is found from the selector's working folder ({}), so "
+                                "start the selector from there",
+                                {named, workingFolderOnHandheld(place)}),
                             false});
 }

@@ -18,7 +18,7 @@ Screenshot renderFirstScreen(const CheckPlace& place, const std::string& pngPath
         const ConfigReading reading = loadConfig((place.folder + "/" + platform::configFileName).c_str());
         const Reached romFolder = reach(place, reading.config.romDirectory);
         if (!context.screen) {
-            shot.problem = std::string("no display: ") + SDL_GetError();
+            shot.problem = say("no display: {}", {SDL_GetError()});
         } else if (!loadArtwork(context, place.folder + "/", shot.problem)) {
             // `problem` says which image
         } else if (reading.fault != ConfigFault::None) {
@@ -32,8 +32,8 @@ Screenshot renderFirstScreen(const CheckPlace& place, const std::string& pngPath
             browsePass(context);
             errno = 0;
             if (!savePng(context.screen, pngPath.c_str())) {
-                shot.problem =
-                    "cannot write " + pngPath + (errno ? std::string(" (") + std::strerror(errno) + ")" : "");
+                shot.problem = errno ? say("cannot write {} ({})", {pngPath, std::strerror(errno)})
+                                     : say("cannot write {}", {pngPath});
                 shot.unwritable = true;
             }
         }
