@@ -171,8 +171,9 @@ void checkCatalogue(const SelectorConfig& config, const CheckPlace& place, Check
         place.card.empty() || directory.front() != '/' ? "" : say(" (on the card: {})", {reached.path});
     struct stat info;
     if (stat(reached.path.c_str(), &info) != 0) {
-        report.findings.push_back({where, say("{}{} {}: correct the path{}",
-                                              {named, here, whyNot(errno), followsFromReturn(directory)})});
+        const std::string why = whyNot(errno);
+        report.findings.push_back(
+            {where, say("{}{} {}: correct the path{}", {named, here, why, followsFromReturn(directory)})});
         return;
     }
     if (!S_ISDIR(info.st_mode)) {

@@ -146,17 +146,17 @@ std::vector<Said> judgeElf(FILE* file, unsigned long long size, const std::strin
             said.push_back(
                 {say("the program interpreter {} of {} {}", {quoted(interpreter), named, reached.unchecked}),
                  false});
-        else if (!statProgramInterpreter(reached.path, place, info))
+        else if (!statProgramInterpreter(reached.path, place, info)) {
+            const std::string why = whyNot(errno);
             said.push_back(
                 {place.card.empty()
                      ? say("{} needs its program interpreter {}, which {}{} on this machine: the "
                            "system cannot start it",
-                           {named, quoted(interpreter), whyNot(errno), onCard(place, interpreter, reached)})
+                           {named, quoted(interpreter), why, onCard(place, interpreter, reached)})
                      : say("{} needs its program interpreter {}, which {}{}: the system cannot "
                            "start it",
-                           {named, quoted(interpreter), whyNot(errno),
-                            onCard(place, interpreter, reached)})});
-        else if (!S_ISREG(info.st_mode))
+                           {named, quoted(interpreter), why, onCard(place, interpreter, reached)})});
+        } else if (!S_ISREG(info.st_mode))
             said.push_back(
                 {say("{} needs its program interpreter {}, which is not a file: the system cannot "
                      "start it",
@@ -173,9 +173,10 @@ std::vector<Said> judgeInterpreter(const std::string& interpreter, const std::st
         return {{say("the interpreter {} of {} {}", {quoted(interpreter), named, reached.unchecked}), false}};
     const std::string where = onCard(place, interpreter, reached);
     struct stat info;
-    if (stat(reached.path.c_str(), &info) != 0)
-        return {{say("{} is a script whose interpreter {}{} {}",
-                     {named, quoted(interpreter), where, whyNot(errno)})}};
+    if (stat(reached.path.c_str(), &info) != 0) {
+        const std::string why = whyNot(errno);
+        return {{say("{} is a script whose interpreter {}{} {}", {named, quoted(interpreter), where, why})}};
+    }
     if (S_ISDIR(info.st_mode))
         return {{say("{} is a script whose interpreter {}{} is a folder, not a program",
                      {named, quoted(interpreter), where})}};
@@ -237,8 +238,9 @@ void checkLaunchProgram(const std::string& program, const CheckPlace& place, std
     if (reached.path.empty()) {
         findings.push_back({where, say("{} {}", {named, reached.unchecked}), false});
     } else if (stat(reached.path.c_str(), &info) != 0) {
+        const std::string why = whyNot(errno);
         findings.push_back({where, say("{}{} {}{}; correct the path{}",
-                                       {named, here, whyNot(errno), onA, followsFromReturn(program)})});
+                                       {named, here, why, onA, followsFromReturn(program)})});
     } else if (!S_ISREG(info.st_mode)) {
         findings.push_back({where, say("{}{} is not a file{}; name the program itself", {named, here, onA})});
     } else if (access(reached.path.c_str(), X_OK) != 0) {
