@@ -206,9 +206,7 @@ Board::Board(const BoardParts& parts, const BoardSetup& setup, const Frames& fra
     layOutRoot(root, parts, setup, frames);
     writeFile(initramfs, initramfsOf(root));
     std::vector<std::string> words = {
-        "timeout",
-        "900",
-        "qemu-system-arm",
+        QEMU_SYSTEM_ARM,
         "-M",
         "versatilepb",
         "-cpu",
@@ -237,19 +235,13 @@ Board::Board(const BoardParts& parts, const BoardSetup& setup, const Frames& fra
         "-audiodev",
         "none,id=none"};
     words.insert(words.end(), setup.qemuOptions.begin(), setup.qemuOptions.end());
-    std::vector<char*> command;
-    for (std::string& word : words) command.push_back(word.data());
-    command.push_back(nullptr);
-    std::fflush(nullptr);  // nothing buffered may be written twice
-    qemu = fork();
-    if (qemu == 0) {
-        setpgid(0, 0);  // timeout and qemu in a group of their own, killed together
+    // qemu runs until the board goes (every wait for it has its own limit),
+    // and dies with the runner.
+    qemu = startChild(words, [&] {
         if (!freopen((folder / "qemu.log").c_str(), "w", stdout) ||
             !freopen((folder / "qemu.log").c_str(), "a", stderr))
             _exit(121);
-        execvp(command[0], command.data());
-        _exit(122);
-    }
+    });
     monitor = connectTo(folder / "monitor.sock");
     guest = connectTo(folder / "driver.sock");
     std::string banner;
@@ -257,10 +249,7 @@ Board::Board(const BoardParts& parts, const BoardSetup& setup, const Frames& fra
 }
 
 Board::~Board() {
-    if (qemu > 0) {
-        kill(-qemu, SIGKILL);
-        waitpid(qemu, nullptr, 0);
-    }
+    waitForChild(qemu, 0);  // powered off at once
     if (monitor >= 0) close(monitor);
     if (guest >= 0) close(guest);
 }

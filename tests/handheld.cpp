@@ -67,16 +67,6 @@ const std::vector<HandheldMachine>& handheldMachines() {
     return machines;
 }
 
-std::string commandOutput(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = popen(("timeout 60 " + command + " 2>&1").c_str(), "r")) {
-        char buffer[4096];
-        for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
-        pclose(pipe);
-    }
-    return output;
-}
-
 HandheldRoot::HandheldRoot(const std::string& card, const std::vector<std::string>& roms) {
     fs::create_directories(root / "mnt/sd/roms");
     fs::copy(card, root / "mnt/sd/selector", fs::copy_options::recursive);
@@ -95,19 +85,13 @@ ProgramRun HandheldRoot::run(const std::vector<Uint32>& masks, const std::vector
     std::vector<std::string> words = {"/qemu-arm-static"};
     words.insert(words.end(), qemuOptions.begin(), qemuOptions.end());
     words.push_back("/mnt/sd/selector/selector");
-    std::vector<char*> command;
-    for (std::string& word : words) command.push_back(word.data());
-    command.push_back(nullptr);
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
+    const pid_t child = startChild(words, [&] {
         if (!freopen(output.c_str(), "w", stdout) || !freopen(errors.c_str(), "w", stderr)) _exit(121);
         enterRoot(root.path);
-        char* environment[] = {const_cast<char*>("SDL_VIDEODRIVER=dummy"),
-                               const_cast<char*>("RECORD_FILE=/record"), nullptr};
-        execve(command[0], command.data(), environment);
-        _exit(122);
-    }
+        clearenv();
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("RECORD_FILE", "/record", 1);
+    });
     pressPad(root / "dev/GPIO", masks);
     ProgramRun run = StartedSelector{child, output}.finish(60);
     run.errors = readFile(errors);

@@ -38,10 +38,6 @@ struct HandheldMachine {
 };
 const std::vector<HandheldMachine>& handheldMachines();
 
-// What `command` prints on standard output and error, run through the shell
-// with a time limit of 60 seconds.
-std::string commandOutput(const std::string& command);
-
 // The masks of the pad device, bit n for button n.
 constexpr Uint32 downMask = 1u << 4, selectMask = 1u << 9, aMask = 1u << 12;
 

@@ -37,11 +37,11 @@ struct Audit {
 
 Audit audit(const std::string& tools, const std::string& program) {
     Audit found;
-    std::istringstream attributes(commandOutput(tools + "readelf -A " + program));
+    std::istringstream attributes(commandOutput({tools + "readelf", "-A", program}));
     for (std::string line; std::getline(attributes, line);)
         if (line.find("Tag_CPU_arch:") != std::string::npos)
             found.architecture = line.substr(line.find(':') + 2);
-    std::istringstream symbols(commandOutput(tools + "readelf -sW " + program));
+    std::istringstream symbols(commandOutput({tools + "readelf", "-sW", program}));
     for (std::string line; std::getline(symbols, line);)
         found.thumbCode += line.size() > 3 && line.compare(line.size() - 3, 3, " $t") == 0;
     const std::set<std::string> newer = {
@@ -50,7 +50,7 @@ Audit audit(const std::string& tools, const std::string& program) {
         "smultb", "smultt",  "smulwb", "smulwt", "smlabb", "smlabt", "smlatb", "smlatt", "smlawb",
         "smlawt", "smlalbb", "mcrr",   "mrrc",   "ldc2",   "stc2",   "mcr2",   "mrc2",   "cdp2"};
     // "   10074:\te59f3010 \tldr\tr3, [pc, #16]" and "   10090:\tffff0fc0 \t.word\t0xffff0fc0"
-    std::istringstream code(commandOutput(tools + "objdump -d " + program));
+    std::istringstream code(commandOutput({tools + "objdump", "-d", program}));
     for (std::string line; std::getline(code, line);) {
         std::istringstream fields(line);
         std::string address, word, mnemonic, operands;
@@ -74,6 +74,7 @@ Audit audit(const std::string& tools, const std::string& program) {
 
 TEST(HandheldProgram, IsOneSmallStaticArmv4tFileInTheOldAbiAndTheChecksCatchOthers) {
     REQUIRE_BUILD();
+    const std::string tools = built->toolchain + "/bin/arm-linux-musleabi-";
     const std::string program = readFile(built->card + "/selector");
     ASSERT_GT(program.size(), sizeof(Elf32_Ehdr));
     EXPECT_LT(program.size(), 1u << 20) << "bytes, stripped";
@@ -84,7 +85,7 @@ TEST(HandheldProgram, IsOneSmallStaticArmv4tFileInTheOldAbiAndTheChecksCatchOthe
     EXPECT_EQ(header.e_ident[EI_CLASS], ELFCLASS32);
     EXPECT_EQ(header.e_machine, EM_ARM);
     EXPECT_EQ(header.e_flags & EF_ARM_ABI_FLOAT_HARD, 0u) << "soft float";
-    const std::string segments = commandOutput("readelf -lW " + built->card + "/selector");
+    const std::string segments = commandOutput({tools + "readelf", "-lW", built->card + "/selector"});
     EXPECT_NE(segments.find("LOAD"), std::string::npos);
     for (const char* dynamic : {"INTERP", "DYNAMIC"})
         EXPECT_EQ(segments.find(dynamic), std::string::npos) << dynamic;
@@ -92,7 +93,6 @@ TEST(HandheldProgram, IsOneSmallStaticArmv4tFileInTheOldAbiAndTheChecksCatchOthe
     for (const char* foreign : {"GLIBC_2.", "__libc_start_main@", "A newer kernel is required"})
         EXPECT_EQ(program.find(foreign), std::string::npos) << foreign;
 
-    const std::string tools = built->toolchain + "/bin/arm-linux-musleabi-";
     const Audit selector = audit(tools, built->build + "/selector");
     EXPECT_EQ(selector.architecture, "v4T");
     EXPECT_EQ(selector.eabiCalls, 0);
@@ -237,11 +237,10 @@ TEST(HandheldProgram, MakesOnlyCallsEachKernelHasAndPassesNoDescriptorOn) {
         SCOPED_TRACE(control.what);
         TempFolder folder;
         // An ARM926, so that an ARMv5 instruction does not stop the run first.
-        const std::vector<std::string> options =
-            traced({"-cpu", "arm926", "-r", "2.4.26"}, folder / "exec.log");
-        std::string command = "qemu-arm-static";
-        for (const std::string& option : options) command += " " + option;
-        const std::string trace = commandOutput(command + " " + built->controls + "/" + control.program);
+        std::vector<std::string> command = traced({"-cpu", "arm926", "-r", "2.4.26"}, folder / "exec.log");
+        command.insert(command.begin(), QEMU_ARM_STATIC);
+        command.push_back(built->controls + "/" + control.program);
+        const std::string trace = commandOutput(command);
         const std::string log = readFile(folder / "exec.log") + trace;
         const SystemCalls calls = systemCallsOf(log, built->toolchain);
         const auto call = calls.numbers.find(control.missing);
