@@ -17,7 +17,8 @@ int main() {
                      "board-figures: no board parts given (scripts/test-board --figures gives them)\n");
         return 2;
     }
-    for (const char* kernel : {"eabi", "old-abi"}) {
+    for (const char* name : {"Caanoo", "Wiz"}) {
+        const std::string kernel = model(name).board;
         for (int count : {10, 1000}) {
             BoardSetup setup;
             setup.kernel = kernel;
@@ -33,7 +34,7 @@ int main() {
             const Frames frames = expectedFrames(parts->card, setup.roms);
             Board board(*parts, setup, frames);
             const std::string figures = board.nextReport(900);
-            std::printf("%s kernel, %d ROMs: %s\n", kernel, count,
+            std::printf("the %s's kernel (%s), %d ROMs: %s\n", name, kernel.c_str(), count,
                         figures.empty() ? "no figures (the board did not answer)" : figures.c_str());
             if (figures.rfind("TIME ", 0) != 0) return 1;
         }

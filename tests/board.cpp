@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 
 #include "app.h"
 
@@ -132,14 +133,21 @@ bool readUntil(int descriptor, std::string& buffer, const std::string& end, int 
 }  // namespace
 
 std::optional<BoardParts> boardParts() {
-    BoardParts parts = {
-        fromEnvironment("SELECTOR_BOARD_EABI_KERNEL"), fromEnvironment("SELECTOR_BOARD_OLD_ABI_KERNEL"),
-        fromEnvironment("SELECTOR_BOARD_BUSYBOX"),     fromEnvironment("SELECTOR_BOARD_DRIVER"),
-        fromEnvironment("SELECTOR_BOARD_RECORDER"),    fromEnvironment("SELECTOR_HANDHELD_CARD"),
-        fromEnvironment("SELECTOR_ABI_CONTROLS")};
-    for (const std::string* part : {&parts.eabiKernel, &parts.oldAbiKernel, &parts.busybox, &parts.driver,
-                                    &parts.recorder, &parts.card, &parts.controls})
+    BoardParts parts;
+    std::istringstream kernels(fromEnvironment("SELECTOR_BOARD_KERNELS"));
+    for (std::string named; kernels >> named;)
+        if (named.find('=') != std::string::npos)
+            parts.kernels[named.substr(0, named.find('='))] = named.substr(named.find('=') + 1);
+    parts.busybox = fromEnvironment("SELECTOR_BOARD_BUSYBOX");
+    parts.driver = fromEnvironment("SELECTOR_BOARD_DRIVER");
+    parts.recorder = fromEnvironment("SELECTOR_BOARD_RECORDER");
+    parts.card = fromEnvironment("SELECTOR_HANDHELD_CARD");
+    parts.controls = fromEnvironment("SELECTOR_ABI_CONTROLS");
+    for (const std::string* part :
+         {&parts.busybox, &parts.driver, &parts.recorder, &parts.card, &parts.controls})
         if (part->empty()) return std::nullopt;
+    for (const Model& row : models())
+        if (row.board != "-" && !parts.kernels.count(row.board)) return std::nullopt;
     return parts;
 }
 
@@ -201,8 +209,9 @@ int differingPixels(const std::string& a, const std::string& b) {
 }
 
 Board::Board(const BoardParts& parts, const BoardSetup& setup, const Frames& frames) {
+    const auto named = parts.kernels.find(setup.kernel);
     const std::string root = folder / "root", initramfs = folder / "initramfs.cpio",
-                      kernel = setup.kernel == "old-abi" ? parts.oldAbiKernel : parts.eabiKernel;
+                      kernel = named == parts.kernels.end() ? "" : named->second;
     layOutRoot(root, parts, setup, frames);
     writeFile(initramfs, initramfsOf(root));
     std::vector<std::string> words = {

@@ -8,6 +8,7 @@
 
 #include <sys/types.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,12 +16,14 @@
 #include "support.h"
 
 // What a boot is made of, from the environment (scripts/test-board):
-// SELECTOR_BOARD_EABI_KERNEL and SELECTOR_BOARD_OLD_ABI_KERNEL (folders with
-// zImage and versatile-pb.dtb), SELECTOR_BOARD_BUSYBOX,
-// SELECTOR_BOARD_DRIVER, SELECTOR_BOARD_RECORDER (ARM programs),
-// SELECTOR_HANDHELD_CARD and SELECTOR_ABI_CONTROLS (tests/handheld.h).
+// SELECTOR_BOARD_KERNELS ("NAME=FOLDER ...": each board kernel that
+// scripts/models names, its folder holding zImage and versatile-pb.dtb),
+// SELECTOR_BOARD_BUSYBOX, SELECTOR_BOARD_DRIVER, SELECTOR_BOARD_RECORDER
+// (ARM programs), SELECTOR_HANDHELD_CARD and SELECTOR_ABI_CONTROLS
+// (tests/handheld.h).
 struct BoardParts {
-    std::string eabiKernel, oldAbiKernel, busybox, driver, recorder, card, controls;
+    std::map<std::string, std::string> kernels;
+    std::string busybox, driver, recorder, card, controls;
 };
 
 // The parts, or nothing when the environment does not name them all.
@@ -28,7 +31,7 @@ std::optional<BoardParts> boardParts();
 
 // How one boot differs from another.
 struct BoardSetup {
-    std::string kernel = "eabi";           // eabi, built as the Caanoo's; old-abi, as the Wiz's
+    std::string kernel;                    // a board kernel of scripts/models: eabi, old-abi
     std::string mode = "show";             // board-driver's mode: show, time or control
     std::string pad = "wiz";               // wiz: a FIFO as /dev/GPIO; caanoo: a uinput pad
     std::string prepare;                   // shell lines that init runs before the driver

@@ -67,28 +67,29 @@ void drawsExactlyAndHandsOff(const BoardParts& parts, const std::string& kernel,
     }
 }
 
-TEST(Board, OnTheCaanoosKernelDrawsExactlyAndHandsOffWhateverTheConsoleAndThePad) {
+// Each model that has a board kernel (scripts/models), on it: the console
+// and mouse set-ups with the button device, and the model's own pad when it
+// is another.
+TEST(Board, EachModelsKernelDrawsExactlyAndHandsOffWhateverTheConsoleAndThePad) {
     REQUIRE_PARTS();
-    drawsExactlyAndHandsOff(*parts, "eabi",
-                            std::vector<Boot>(std::begin(consoleAndPadBoots), std::end(consoleAndPadBoots)));
-}
-
-TEST(Board, OnTheWizsKernelDrawsExactlyAndHandsOffWhateverTheConsole) {
-    REQUIRE_PARTS();
-    drawsExactlyAndHandsOff(
-        *parts, "old-abi",
-        std::vector<Boot>(std::begin(consoleAndPadBoots), std::end(consoleAndPadBoots) - 1));
+    for (const Model& row : models()) {
+        if (row.board == "-") continue;
+        SCOPED_TRACE(row.name + "'s kernel (" + row.board + ")");
+        std::vector<Boot> boots(std::begin(consoleAndPadBoots), std::end(consoleAndPadBoots) - 1);
+        if (row.pad == "caanoo") boots.push_back(consoleAndPadBoots[std::size(consoleAndPadBoots) - 1]);
+        drawsExactlyAndHandsOff(*parts, row.board, boots);
+    }
 }
 
 // What the old-ABI program avoids: the Wiz's kernel kills an EABI program at
 // its first system call, and the Caanoo's runs it.
 TEST(Board, TheWizsKernelKillsAnEabiProgramAndTheCaanoosRunsIt) {
     REQUIRE_PARTS();
-    for (const auto& [kernel, ending] :
-         {std::pair{"old-abi", "RUN control signal 4"}, std::pair{"eabi", "RUN control status 0"}}) {
-        SCOPED_TRACE(kernel);
+    for (const auto& [name, ending] :
+         {std::pair{"Wiz", "RUN control signal 4"}, std::pair{"Caanoo", "RUN control status 0"}}) {
+        SCOPED_TRACE(name);
         BoardSetup boot;
-        boot.kernel = kernel;
+        boot.kernel = model(name).board;
         boot.mode = "control";
         boot.control = "eabi";
         Board board(*parts, boot, Frames{});

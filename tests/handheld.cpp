@@ -57,13 +57,19 @@ std::optional<HandheldBuild> handheldBuild() {
     return found;
 }
 
-const std::vector<HandheldMachine>& handheldMachines() {
-    // The F100 and F200: an ARM920T, which qemu does not model; the TI925T
-    // is ARMv4T too. The Wiz and the Caanoo: an ARM926EJ-S on 2.6.24.
-    static const std::vector<HandheldMachine> machines = {
-        {"F100, F200", {"-cpu", "ti925t", "-r", "2.4.26"}, true},
-        {"Wiz, Caanoo", {"-cpu", "arm926", "-r", "2.6.24"}, false},
-    };
+std::vector<HandheldMachine> handheldMachines() {
+    // Models on the same processor and kernel run as one machine.
+    std::vector<HandheldMachine> machines;
+    for (const Model& row : models()) {
+        auto same = std::find_if(machines.begin(), machines.end(), [&](const HandheldMachine& machine) {
+            return machine.qemuOptions == std::vector<std::string>{"-cpu", row.cpu, "-r", row.kernel};
+        });
+        if (same != machines.end())
+            same->models += ", " + row.name;
+        else
+            machines.push_back(
+                {row.name, {"-cpu", row.cpu, "-r", row.kernel}, row.kernel.rfind("2.4.", 0) == 0});
+    }
     return machines;
 }
 

@@ -30,13 +30,14 @@ struct HandheldBuild {
 // The build named in the environment, or nothing.
 std::optional<HandheldBuild> handheldBuild();
 
-// The models as qemu-arm runs them: their processor and their kernel.
+// The models (scripts/models) as qemu-arm runs them: their processor and
+// their kernel, one machine for the models that share both.
 struct HandheldMachine {
-    const char* models;
+    std::string models;  // "F100, F200"
     std::vector<std::string> qemuOptions;
-    bool linux24;  // the first models' kernel, with its smaller table of calls
+    bool linux24;  // a 2.4 kernel, with its smaller table of calls
 };
-const std::vector<HandheldMachine>& handheldMachines();
+std::vector<HandheldMachine> handheldMachines();
 
 // The masks of the pad device, bit n for button n.
 constexpr Uint32 downMask = 1u << 4, selectMask = 1u << 9, aMask = 1u << 12;

@@ -158,6 +158,25 @@ std::string commandOutput(const std::vector<std::string>& command) {
     return readFile(output);
 }
 
+std::vector<Model> models() {
+    std::vector<Model> found;
+    for (const std::string& line : readLines(MODELS_FILE)) {
+        std::istringstream fields(line);
+        Model row;
+        if (line.empty() || line[0] == '#' ||
+            !(fields >> row.name >> row.cpu >> row.kernel >> row.board >> row.pad))
+            continue;
+        found.push_back(row);
+    }
+    return found;
+}
+
+Model model(const std::string& name) {
+    for (const Model& row : models())
+        if (row.name == name) return row;
+    return {};
+}
+
 StartedSelector startRealSelector(const std::string& folder, const std::string& script,
                                   const std::vector<std::string>& environment,
                                   const std::vector<std::string>& wrapper, const std::string& outputFile,

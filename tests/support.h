@@ -30,6 +30,15 @@ std::string repeat(const std::string& text, int times);
 // The variable `name` of the environment, or "".
 std::string fromEnvironment(const std::string& name);
 
+// One model of scripts/models, the table of what differs between models.
+struct Model {
+    std::string name, cpu, kernel, board, pad;
+};
+// The models, in the table's order; none when it cannot be read.
+std::vector<Model> models();
+// The model called `name`, or one with empty fields.
+Model model(const std::string& name);
+
 // Changes the working folder for the life of the object.
 struct InFolder {
     std::string previous;
