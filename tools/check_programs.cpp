@@ -227,43 +227,52 @@ std::vector<Said> judgeScript(const std::string& head, const std::string& named,
     return judgeInterpreter(interpreter, named, place);
 }
 
+// What is wrong with the launch program `named`, at `path` here, as the
+// kernel would start it; each error line already says what A would do.
+std::vector<Said> judgeLaunchProgram(const std::string& path, const std::string& named,
+                                     const std::string& here, const std::string& program,
+                                     const CheckPlace& place) {
+    const std::string onA = ": A would stop the selector with \"Cannot start ...\"";
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) {
+        const std::string why = whyNot(errno);
+        return {{say("{}{} {}{}; correct the path{}", {named, here, why, onA, followsFromReturn(program)})}};
+    }
+    if (!S_ISREG(info.st_mode))
+        return {{say("{}{} is not a file{}; name the program itself", {named, here, onA})}};
+    const bool executable = access(path.c_str(), X_OK) == 0;
+    if (!executable) return {{say("{}{} is not executable{}; chmod +x it", {named, here, onA})}};
+    const OpenedFile opened = openRegularFile(path.c_str());
+    if (!opened.file)
+        return {{say("{}: selector-check cannot read it to check ({}); the system can still start a program "
+                     "(ELF) that it may only execute, though a script needs reading too",
+                     {named, std::strerror(opened.error)}),
+                 false}};
+    const std::string head = bytesAt(opened.file.get(), 0, kernelHead);
+    std::vector<Said> said;
+    if (head.compare(0, 2, "#!") == 0)
+        said = judgeScript(head, named, place);
+    else if (isElf(head))
+        said = judgeElf(opened.file.get(), static_cast<unsigned long long>(info.st_size), named, place);
+    else
+        said = {
+            {say("{} is neither a script (#!) nor a program (ELF): the system cannot start it", {named})}};
+    for (Said& line : said)
+        if (line.error) line.text += onA;
+    return said;
+}
+
 }  // namespace
 
 void checkLaunchProgram(const std::string& program, const CheckPlace& place, std::vector<Finding>& findings) {
     const std::string where = lineOf(4), named = say("launch program {}", {quoted(program)});
-    const std::string onA = ": A would stop the selector with \"Cannot start ...\"";
     const Reached reached = reach(place, program);
-    const std::string here = onCard(place, program, reached);
-    struct stat info;
-    if (reached.path.empty()) {
+    if (reached.path.empty())
         findings.push_back({where, say("{} {}", {named, reached.unchecked}), false});
-    } else if (stat(reached.path.c_str(), &info) != 0) {
-        const std::string why = whyNot(errno);
-        findings.push_back({where, say("{}{} {}{}; correct the path{}",
-                                       {named, here, why, onA, followsFromReturn(program)})});
-    } else if (!S_ISREG(info.st_mode)) {
-        findings.push_back({where, say("{}{} is not a file{}; name the program itself", {named, here, onA})});
-    } else if (access(reached.path.c_str(), X_OK) != 0) {
-        findings.push_back({where, say("{}{} is not executable{}; chmod +x it", {named, here, onA})});
-    } else if (const OpenedFile opened = openRegularFile(reached.path.c_str()); !opened.file) {
-        findings.push_back({where,
-                            say("{}: selector-check cannot read it to check ({}); the system can still start "
-                                "a program (ELF) that it may only execute, though a script needs reading too",
-                                {named, std::strerror(opened.error)}),
-                            false});
-    } else {
-        const std::string head = bytesAt(opened.file.get(), 0, kernelHead);
-        std::vector<Said> said;
-        if (head.compare(0, 2, "#!") == 0)
-            said = judgeScript(head, named, place);
-        else if (isElf(head))
-            said = judgeElf(opened.file.get(), static_cast<unsigned long long>(info.st_size), named, place);
-        else
-            said = {{say("{} is neither a script (#!) nor a program (ELF): the system cannot start it",
-                         {named})}};
-        for (const Said& line : said)
-            findings.push_back({where, say("{}{}", {line.text, line.error ? onA : ""}), line.error});
-    }
+    else
+        for (const Said& line :
+             judgeLaunchProgram(reached.path, named, onCard(place, program, reached), program, place))
+            findings.push_back({where, line.text, line.error});
     if (program.front() != '/')
         findings.push_back({where,
                             say("{} is relative: it is found from the selector's working folder ({}), so "
