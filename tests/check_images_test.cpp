@@ -53,6 +53,11 @@ TEST(SelectorCheck, JudgesImagesAsTheHandheldLoadsAndDrawsThem) {
                   "key: 76800"},
             file("background.png",
                  pngFile(320, 240, 2, filled(320, 240, navy), {{"tRNS", bytes({0, 0, 0, 0, 0, 128})}}))),
+        row("a font with a transparent colour of its own", 1, launches,
+            {font + "has a transparent colour of its own, (0, 0, 128) (a tRNS chunk), which the selector "
+                    "replaces with (255, 81, 247): 3328 pixels of it are drawn"},
+            file("font.png",
+                 pngFile(416, 8, 2, filled(416, 8, navy), {{"tRNS", bytes({0, 0, 0, 0, 0, 128})}}))),
         row("an opaque RGBA background", 0, launches, {},
             file("background.png", pngFile(320, 240, 6, filled(320, 240, navyOpaque)))),
         row("an RGBA background with see-through pixels", 1, launches,

@@ -53,7 +53,7 @@ std::optional<HandheldBuild> handheldBuild() {
         fromEnvironment("SELECTOR_HANDHELD_CARD"), fromEnvironment("SELECTOR_HANDHELD_BUILD"),
         fromEnvironment("SELECTOR_HANDHELD_TOOLCHAIN"), fromEnvironment("SELECTOR_HANDHELD_LIBRARIES"),
         fromEnvironment("SELECTOR_ABI_CONTROLS")};
-    if (found.card.empty()) return std::nullopt;
+    if (found.card.empty() || found.controls.empty()) return std::nullopt;
     return found;
 }
 

@@ -10,7 +10,8 @@
 //   SELECTOR_ABI_CONTROLS        a folder of programs the checks must catch:
 //                                eabi (EABI calls, ARMv5TE, kernel helpers)
 //                                and mistakes (old ABI, but a fstatat64
-//                                call and Thumb code)
+//                                call, Thumb code and a descriptor it
+//                                passes on)
 #pragma once
 
 #include <SDL.h>

@@ -116,6 +116,8 @@ pid_t startChild(const std::vector<std::string>& command, const std::function<vo
         // Dies with the runner, even when that dies first.
         if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != runner) _exit(119);
         if (prepare) prepare();
+        // A change of user in `prepare` clears the setting: set it again.
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != runner) _exit(119);
         execv(words[0], words.data());
         _exit(122);
     }

@@ -73,16 +73,18 @@ std::string entriesOf(const SDL_Palette* palette, platform::Rgb key) {
 struct Judged {
     std::vector<Pixel> pixels;             // row by row
     SDL_Color nearExample = {0, 0, 0, 0};  // the first pixel near the key but not it
+    SDL_Color fileKey = {0, 0, 0, 0};      // the file's own transparent colour, if it has one
 };
 
 Judged judgePixels(SDL_Surface* image, const platform::Rgb* key, const SDL_PixelFormat* screenFormat) {
     SDL_PixelFormat* format = image->format;
     const bool fileKeyed = image->flags & SDL_SRCCOLORKEY, alpha = format->Amask != 0;
-    const Uint32 fileKey = format->colorkey;
+    const Uint32 fileKey = format->colorkey;  // before the selector's key replaces it
     const Uint32 mappedKey = key ? SDL_MapRGB(format, key->r, key->g, key->b) : 0;
     const Uint32 keyOnScreen = key ? SDL_MapRGB(screenFormat, key->r, key->g, key->b) : 0;
     bool nearSeen = false;
     Judged judged;
+    judged.fileKey = colourOf(fileKey, format);
     judged.pixels.resize(static_cast<size_t>(image->w) * image->h);
     SDL_LockSurface(image);
     for (int y = 0; y < image->h; ++y)
@@ -150,14 +152,14 @@ Wrong countWrong(SDL_Surface* image, const std::vector<Pixel>& pixels, Surface (
 }
 
 // What is wrong in an image meant to be drawn whole (no key), and why.
-std::vector<std::string> opaqueFaults(const Wrong& wrong, const SDL_PixelFormat* format) {
+std::vector<std::string> opaqueFaults(const Wrong& wrong, SDL_Color fileKey) {
     std::vector<std::string> faults;
     if (wrong.drawn[FileKey])
         faults.push_back(
             say("has a transparent colour, {} (a tRNS chunk), which SDL_image makes its colour key: {} "
                 "of it are not drawn, so what lies beneath shows through (the splash, the arrow's "
                 "trails); save it without transparency",
-                {rgb(colourOf(format->colorkey, format)), pixels(wrong.drawn[FileKey])}));
+                {rgb(fileKey), pixels(wrong.drawn[FileKey])}));
     if (wrong.drawn[SeeThrough])
         faults.push_back(
             say("has {} that its alpha channel makes see-through: what lies beneath shows through them "
@@ -170,15 +172,15 @@ std::vector<std::string> opaqueFaults(const Wrong& wrong, const SDL_PixelFormat*
 }
 
 // What is wrong in an image drawn with the colour key `key`, and why.
-std::vector<std::string> keyedFaults(const Wrong& wrong, const SDL_PixelFormat* format, platform::Rgb key,
-                                     SDL_Color nearExample) {
+std::vector<std::string> keyedFaults(const Wrong& wrong, const SDL_PixelFormat* format, SDL_Color fileKey,
+                                     platform::Rgb key, SDL_Color nearExample) {
     std::vector<std::string> faults;
     const std::string keyColour = rgb({key.r, key.g, key.b, 0});
     if (wrong.leftOut[FileKey])
-        faults.push_back(say(
-            "has a transparent colour of its own, {} (a tRNS chunk), which the selector replaces "
-            "with {}: {} of it are drawn; make them {}",
-            {rgb(colourOf(format->colorkey, format)), keyColour, pixels(wrong.leftOut[FileKey]), keyColour}));
+        faults.push_back(
+            say("has a transparent colour of its own, {} (a tRNS chunk), which the selector replaces "
+                "with {}: {} of it are drawn; make them {}",
+                {rgb(fileKey), keyColour, pixels(wrong.leftOut[FileKey]), keyColour}));
     if (wrong.leftOut[KeyWithAlpha])
         faults.push_back(
             say("has an alpha channel, so SDL draws it by alpha and ignores the transparent colour {}: {} "
@@ -217,6 +219,6 @@ std::vector<std::string> drawingFaults(SDL_Surface* image, const platform::Rgb* 
     const Judged judged = judgePixels(image, key, screens[0]->format);
     if (key) setColourKey(image, *key);  // as the selector does when it loads it
     const Wrong wrong = countWrong(image, judged.pixels, screens);
-    return key ? keyedFaults(wrong, image->format, *key, judged.nearExample)
-               : opaqueFaults(wrong, image->format);
+    return key ? keyedFaults(wrong, image->format, judged.fileKey, *key, judged.nearExample)
+               : opaqueFaults(wrong, judged.fileKey);
 }
