@@ -136,8 +136,8 @@ std::optional<BoardParts> boardParts() {
     BoardParts parts;
     std::istringstream kernels(fromEnvironment("SELECTOR_BOARD_KERNELS"));
     for (std::string named; kernels >> named;)
-        if (named.find('=') != std::string::npos)
-            parts.kernels[named.substr(0, named.find('='))] = named.substr(named.find('=') + 1);
+        if (const size_t equals = named.find('='); equals != std::string::npos)
+            parts.kernels[named.substr(0, equals)] = named.substr(equals + 1);
     parts.busybox = fromEnvironment("SELECTOR_BOARD_BUSYBOX");
     parts.driver = fromEnvironment("SELECTOR_BOARD_DRIVER");
     parts.recorder = fromEnvironment("SELECTOR_BOARD_RECORDER");

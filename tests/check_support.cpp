@@ -33,7 +33,7 @@ CheckRun runCheck(const std::vector<std::string>& arguments, bool asNobody) {
             if (user && (setgid(user->pw_gid) != 0 || setuid(user->pw_uid) != 0)) _exit(123);
         },
         60);
-    return {end.signal ? 128 + end.signal : end.status, readFile(outputs / "out"), readFile(outputs / "err")};
+    return {end.shellStatus(), readFile(outputs / "out"), readFile(outputs / "err")};
 }
 
 void program(const std::string& path, const std::string& contents, fs::perms mode) {

@@ -128,7 +128,7 @@ std::pair<int, std::string> checkFrom(const std::function<void()>& enter, const 
             enter();
         },
         60);
-    return {end.signal ? 128 + end.signal : end.status, readFile(output)};
+    return {end.shellStatus(), readFile(output)};
 }
 
 TEST(SelectorCheck, JudgesTheFolderAlikeFromAnyWorkingFolder) {

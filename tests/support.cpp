@@ -113,10 +113,9 @@ pid_t startChild(const std::vector<std::string>& command, const std::function<vo
     std::fflush(nullptr);  // else the child writes what is buffered here a second time
     const pid_t child = fork();
     if (child == 0) {
-        // Dies with the runner, even when that dies first.
-        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != runner) _exit(119);
         if (prepare) prepare();
-        // A change of user in `prepare` clears the setting: set it again.
+        // Dies with the runner, even when that died first; set after
+        // `prepare`, since a change of user clears it.
         if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != runner) _exit(119);
         execv(words[0], words.data());
         _exit(122);

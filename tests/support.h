@@ -81,6 +81,8 @@ pid_t startChild(const std::vector<std::string>& command, const std::function<vo
 struct ChildEnd {
     int status = -1;
     int signal = 0;
+    // As a shell gives it: 128 + the signal when one ended it.
+    int shellStatus() const { return signal ? 128 + signal : status; }
 };
 
 // Waits `seconds` at most for `child` to end; then kills it (SIGKILL) and
