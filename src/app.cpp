@@ -34,7 +34,10 @@ bool loadArtwork(SelectorContext& context, const std::string& folder, std::strin
 }
 
 bool startSelector(SelectorContext& context, std::string& problem) {
-    if constexpr (platform::handheldBuild) setenv(platform::noMouseVariable, "1", 0);
+    if constexpr (platform::handheldBuild) {
+        setenv(platform::noMouseVariable, "1", 0);
+        if (!prepareDisplay(context.display, problem)) return false;
+    }
     SDL_Init(platform::sdlSubsystems);  // not checked: a failed start shows as the video line below
     // SDL turns these into quit requests, which the selector does not take
     // from the pad: give them back their ordinary action so it can be stopped.
@@ -45,12 +48,8 @@ bool startSelector(SelectorContext& context, std::string& problem) {
         SDL_JoystickOpen(platform::padJoystick);
     else
         context.pad = openPad();
-    context.screen = SDL_SetVideoMode(platform::screenWidth, platform::screenHeight, platform::screenDepth,
-                                      platform::screenFlags);
-    if (!context.screen) {
-        problem = std::string("SDL_SetVideoMode failed: ") + SDL_GetError();
-        return false;
-    }
+    context.screen = openScreen(context.display, problem);
+    if (!context.screen) return false;
     if constexpr (platform::desktopPreview) {
         SDL_WM_SetCaption(platform::previewTitle, platform::previewTitle);
         std::fprintf(stderr, "%s\n", platform::previewKeys);
@@ -149,6 +148,7 @@ std::string handOff(SelectorContext& context) {
     context.arrow.reset();
     context.splash.reset();
     SDL_Quit();
+    restoreDisplay(context.display);
     std::fflush(stdout);  // messages printed so far must not die with the process image
 
     if (!context.launchChosen) return startMenu();
@@ -179,8 +179,9 @@ int runSelector() {
     const std::string failure = runUntilFailure(context);
     std::printf("%s\n", failure.c_str());
     // A handheld has no other way out: show why, then go to the menu.
-    if constexpr (platform::handheldBuild) showFailure(context.font, context.pad, failure);
+    if constexpr (platform::handheldBuild) showFailure(context.font, context.pad, context.display, failure);
     SDL_Quit();
+    restoreDisplay(context.display);
     if constexpr (platform::handheldBuild) {
         std::fflush(stdout);
         std::printf("%s\n", startMenu().c_str());

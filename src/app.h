@@ -8,6 +8,7 @@
 #include <string>
 
 #include "catalogue.h"
+#include "display.h"
 #include "draw.h"
 #include "pad.h"
 #include "view.h"
@@ -28,6 +29,7 @@ struct SelectorContext {
     BrowseView view;
     NameWindow names;
     PadDevice pad;  // the pad's device, in the handheld build
+    DisplaySetup display;  // what the handheld's display needed
 };
 
 // Loads the four images from `folder` ("" for the working folder, else with
@@ -36,7 +38,7 @@ struct SelectorContext {
 // first image that cannot be loaded.
 bool loadArtwork(SelectorContext& context, const std::string& folder, std::string& problem);
 
-// Starts SDL, opens the display and the pad, loads the images and reads
+// Starts SDL, opens the display (set up as the handheld needs) and the pad, loads the images and reads
 // "selector.cfg" into `context`. Returns false at the first step that fails,
 // with `problem` set to the line that says why. SIGINT and SIGTERM keep their
 // ordinary action: they end the program.
@@ -60,8 +62,9 @@ void runMainLoop(SelectorContext& context);
 // in: the line "Cannot start /usr/gp2x/gp2xmenu: REASON".
 std::string startMenu();
 
-// Releases the images, shuts SDL down and replaces the process with the
-// launch program or the system menu. Returns only when that fails: the line
+// Releases the images, shuts SDL down, puts back what the display's set-up
+// changed, and replaces the process with the launch program or the system
+// menu. Returns only when that fails: the line
 // "Cannot start PROGRAM: REASON".
 std::string handOff(SelectorContext& context);
 

@@ -44,16 +44,16 @@ std::vector<std::string> wrapText(const std::string& text, size_t width) {
     return lines;
 }
 
-void showFailure(Surface& font, PadDevice& pad, const std::string& line) noexcept {
+void showFailure(Surface& font, PadDevice& pad, DisplaySetup& display, const std::string& line) noexcept {
     try {
-        if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_Init(SDL_INIT_VIDEO) != 0) return;
+        std::string problem;
+        if (display.failed) return;
+        if (!SDL_WasInit(SDL_INIT_VIDEO) && (!prepareDisplay(display, problem) || SDL_Init(SDL_INIT_VIDEO) != 0))
+            return;
         SDL_Surface* screen = SDL_GetVideoSurface();
-        if (!screen)
-            screen = SDL_SetVideoMode(platform::screenWidth, platform::screenHeight, platform::screenDepth,
-                                      platform::screenFlags);
+        if (!screen) screen = openScreen(display, problem);
         if (!screen) return;
         if (!font) {
-            std::string problem;
             font = loadImage(platform::fontFile, problem);
             if (!font) return;
             setColourKey(font.get(), platform::fontKey);

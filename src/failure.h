@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "display.h"
 #include "draw.h"
 #include "pad.h"
 
@@ -17,7 +18,9 @@ std::vector<std::string> wrapText(const std::string& text, size_t width);
 
 // Shows `line` in capitals, centred on a black screen, for about three
 // seconds or until a press, when a display and the font can be had (SDL is
-// started again if it was shut down). Does nothing otherwise; never throws.
+// started again, and the display set up, if it was shut down). Does nothing
+// otherwise, nor when setting the display up failed: it never draws on a
+// screen it could not set up. Never throws.
 // The font is loaded from the working folder when `font` holds none; a press
 // comes from `pad` or SDL's events.
-void showFailure(Surface& font, PadDevice& pad, const std::string& line) noexcept;
+void showFailure(Surface& font, PadDevice& pad, DisplaySetup& display, const std::string& line) noexcept;

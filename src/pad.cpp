@@ -4,6 +4,7 @@
 #include <linux/input.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,6 +44,14 @@ PadAction actionForEvent(const SDL_Event& event) {
     }
 }
 
+PadKind padKindOf(int descriptor) {
+    struct stat status = {};
+    return fstat(descriptor, &status) == 0 && S_ISCHR(status.st_mode) &&
+                   major(status.st_rdev) == platform::inputDeviceMajor
+               ? PadKind::InputEvents
+               : PadKind::ButtonMask;
+}
+
 namespace {
 
 constexpr size_t maskSize = sizeof(Uint32);
@@ -67,6 +76,7 @@ bool hasBit(const unsigned long* bits, int bit) {
 // True when `descriptor` is an input event device with the Caanoo's A, HOME
 // and I buttons and a vertical stick axis.
 bool isCaanooPad(int descriptor) {
+    if (padKindOf(descriptor) != PadKind::InputEvents) return false;
     unsigned long keys[KEY_MAX / (8 * sizeof(unsigned long)) + 1] = {};
     unsigned long axes[ABS_MAX / (8 * sizeof(unsigned long)) + 1] = {};
     if (ioctl(descriptor, EVIOCGBIT(EV_KEY, sizeof keys), keys) < 0 ||
@@ -142,12 +152,12 @@ PadDevice openPadDevice(const char* path, PadKind kind) {
     PadDevice pad;
     pad.descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (pad.descriptor < 0) return pad;
-    int version = 0;
-    if (kind == PadKind::None)
-        kind =
-            ioctl(pad.descriptor, EVIOCGVERSION, &version) == 0 ? PadKind::InputEvents : PadKind::ButtonMask;
-    pad.kind = kind;
-    if (kind == PadKind::ButtonMask) {
+    // Told by what the node is, never by asking it (the button device
+    // answers every request, and some switch the unit off).
+    const PadKind found = padKindOf(pad.descriptor);
+    if (kind != PadKind::None && found != kind) return PadDevice();
+    pad.kind = found;
+    if (pad.kind == PadKind::ButtonMask) {
         // A button device tells what is held now: a button already down at
         // start (the one that started the selector, say) gives no press until
         // it is let go. Anything else (a FIFO) gives its masks as they come.

@@ -81,9 +81,13 @@ struct PadDevice {
     ~PadDevice();
 };
 
-// Opens the device at `path` for reading without waiting, as `kind`; for
-// None, as an input event device when it answers as one, else as a button
-// device. What is held at start gives no press: a button device's first
+// InputEvents for an input event device (a character device of the input
+// major number), ButtonMask for anything else: the button device, a FIFO.
+PadKind padKindOf(int descriptor);
+
+// Opens the device at `path` for reading without waiting, as what the node
+// is (padKindOf), and only when that is `kind` unless `kind` is None; an
+// input event device is never asked before it is known to be one. What is held at start gives no press: a button device's first
 // mask and the stick's place are read now. A device that cannot be opened
 // is no error: the result then has no descriptor.
 PadDevice openPadDevice(const char* path, PadKind kind);

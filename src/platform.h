@@ -18,6 +18,12 @@
 #define SELECTOR_HANDHELD 0
 #endif
 
+// A control build for the emulated board's tests: the handheld program
+// without the Wiz's and the Caanoo's display set-up.
+#ifndef SELECTOR_DISPLAY_SETUP
+#define SELECTOR_DISPLAY_SETUP 1
+#endif
+
 namespace platform {
 
 // The display: 320x240, 16 bits per pixel, a plain software surface.
@@ -61,6 +67,60 @@ constexpr int caanooHome = 0x126;
 constexpr int caanooHelp1 = 0x128;  // I
 constexpr int caanooStickAxis = 0x01;
 
+// Input event devices are character devices of this major number; the
+// button device is another (253). A node is told by what it is: the button
+// device answers every request, some of which switch the unit off.
+constexpr unsigned inputDeviceMajor = 13;
+
+// The framebuffer SDL opens: $SDL_FBDEV, else the first of these. Under the
+// F100's and F200's devfs the kernel's own name is the second, which SDL
+// does not look for: the handheld build names it in SDL_FBDEV when only it
+// exists (a user's value is kept).
+constexpr const char* framebufferVariable = "SDL_FBDEV";
+constexpr const char* framebufferDevice = "/dev/fb0";
+constexpr const char* devfsFramebufferDevice = "/dev/fb/0";
+
+// The Wiz and the Caanoo (the Pollux chip): their framebuffer driver reports
+// settings that are not what its display controller (the MLC) scans, and
+// never changes the controller, so the handheld build sets it up itself. The
+// two are told apart by the framebuffer's name and memory address.
+namespace pollux {
+constexpr const char* framebufferId = "pollux-fb";
+constexpr unsigned long wizFramebuffer = 0x02A00000;
+constexpr unsigned long caanooFramebuffer = 0x05600000;
+
+// The vendor's framebuffer requests. FBIO_LCD_CHANGE_CONTROL with command 5
+// turns the Wiz's panel and controller to landscape, 320x240 RGB565 with
+// 640-byte rows, and reports those settings; FBIO_RGB_CONTROL sets the
+// screen layer's place and rows, and its address to the framebuffer's.
+constexpr unsigned long lcdChangeControl = 0x4008445A;
+constexpr Uint32 lcdLandscape = 5;
+constexpr unsigned long rgbControl = 0x402C444E;
+constexpr Uint32 primaryController = 1;  // the LCD's, not the TV's
+constexpr unsigned long boardNumber = 0x8004445B;  // one byte: how the driver set the Wiz's panel
+
+// The Caanoo's controller is set through its registers, in this page of
+// physical memory. Writes go to a shadow copy that the controller takes at
+// the next vertical blank after a dirty bit is set.
+constexpr const char* memoryDevice = "/dev/mem";
+constexpr unsigned long long controllerPage = 0xC0004000;
+constexpr unsigned topControl = 0x000;  // bit 3: dirty
+constexpr unsigned screenSize = 0x004;
+constexpr unsigned layerLeftRight = 0x040;
+constexpr unsigned layerTopBottom = 0x044;
+constexpr unsigned layerControl = 0x058;  // layer 1: bit 4 dirty, bit 5 on, bits 16-31 pixel format
+constexpr unsigned layerPixelStride = 0x05C;
+constexpr unsigned layerRowStride = 0x060;
+constexpr unsigned layerAddress = 0x06C;
+constexpr Uint32 topDirty = 1u << 3;
+constexpr Uint32 layerDirty = 1u << 4;
+constexpr Uint32 layerOn = 1u << 5;
+constexpr Uint32 formatRgb565 = 0x4432;
+constexpr Uint32 landscapeSize = 0x00EF013F;  // (240 - 1) << 16 | (320 - 1)
+// The Caanoo's stick, an input event device of this name.
+constexpr const char* stickDevice = "pollux-analog";
+}  // namespace pollux
+
 // Where the handheld mounts its SD card (selector-check's --card maps it).
 constexpr const char* cardFolder = "/mnt/sd";
 
@@ -90,6 +150,7 @@ constexpr unsigned long splashPasses = 9990000;
 
 constexpr bool desktopPreview = SELECTOR_DESKTOP_PREVIEW;
 constexpr bool handheldBuild = SELECTOR_HANDHELD;
+constexpr bool setsUpDisplay = SELECTOR_DISPLAY_SETUP;
 
 // What the handheld build does without a mouse: SDL's framebuffer driver
 // refuses to start without one unless this is set (a user's value is kept).

@@ -180,6 +180,25 @@ TEST(CaanooPad, EventsGiveOnePressPerPhysicalPress) {
          16,
          {Down, Up}},
         {"records in pieces", -32768, 32767, {stick(32767), key(A, 1)}, 5, {Down, Launch}},
+        // pollux-analog: 0-255 in even steps, exactly 128 at rest, keys without SYN
+        {"the Caanoo's stick pushed up and let go by steps",
+         0,
+         255,
+         {stick(128), stick(100), stick(66), stick(64), stick(62), stick(0), stick(40), stick(98), stick(128)},
+         16,
+         {Up}},
+        {"the Caanoo's stick pushed down twice",
+         0,
+         255,
+         {stick(190), stick(192), stick(255), stick(160), stick(158), stick(128), stick(254)},
+         16,
+         {Down, Down}},
+        {"HOLD gives nothing, and what comes after it acts",
+         0,
+         255,
+         {key(HOLD, 1), key(HOLD, 0), stick(0), stick(128), key(A, 1)},
+         16,
+         {Up, Launch}},
     };
     for (const auto& sequence : cases) {
         SCOPED_TRACE(sequence.what);
