@@ -1,5 +1,8 @@
 // Stands in for a launch program or the system menu: writes its working
-// folder and then each of its arguments, one a line, to $RECORD_FILE.
+// folder and then each of its arguments, one a line, to $RECORD_FILE; then,
+// when $RECORD_DISPLAY names a file (the emulated board's report of its
+// display model), that file's lines as it reads when this program starts,
+// each after "display ".
 #include <unistd.h>
 
 #include <climits>
@@ -14,5 +17,11 @@ int main(int argc, char** argv) {
     if (!record) return 91;
     std::fprintf(record, "%s\n", folder);
     for (int i = 0; i < argc; ++i) std::fprintf(record, "%s\n", argv[i]);
+    if (const char* display = std::getenv("RECORD_DISPLAY")) {
+        FILE* report = std::fopen(display, "r");
+        char line[256];
+        while (report && std::fgets(line, sizeof line, report)) std::fprintf(record, "display %s", line);
+        if (report) std::fclose(report);
+    }
     return std::fclose(record) == 0 ? 0 : 92;
 }

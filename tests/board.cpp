@@ -39,6 +39,18 @@ void copyProgram(const std::string& from, const std::string& to) {
                             fs::perms::others_read | fs::perms::others_exec);
 }
 
+// The board's own display as /dev/panel, where the driver watches it.
+const std::string boardNodes = "mknod /dev/panel c 29 0\n";
+// With the model of the Pollux drivers: its framebuffer as /dev/fb0 and its
+// register window as /dev/mem, as the handhelds have them.
+const std::string modelNodes =
+    "node() { IFS=: read major minor <\"$2\"; rm -f \"$1\"; mknod \"$1\" c \"$major\" \"$minor\"; }\n"
+    "for fb in /sys/class/graphics/fb[0-9]*; do\n"
+    "    if [ \"$(cat \"$fb/name\")\" = pollux-fb ]; then model=$fb; else panel=$fb; fi\n"
+    "done\n"
+    "rm -f /dev/fb[0-9]*\n"
+    "node /dev/fb0 \"$model/dev\"; node /dev/panel \"$panel/dev\"; node /dev/mem /sys/class/misc/pollux-mem/dev\n";
+
 // The board's root: busybox as init, the card folder at /mnt/sd/selector,
 // the ROMs, the recorder as emulator and as system menu, the driver and the
 // frames it waits for.
@@ -50,6 +62,9 @@ void layOutRoot(const std::string& root, const BoardParts& parts, const BoardSet
     copyProgram(parts.recorder, root + "/usr/gp2x/gp2xmenu");
     if (!setup.control.empty()) copyProgram(parts.controls + "/" + setup.control, root + "/control");
     fs::copy(parts.card, root + "/mnt/sd/selector", fs::copy_options::recursive);
+    if (!setup.program.empty()) copyProgram(setup.program, root + "/mnt/sd/selector/selector");
+    if (const std::string probe = parts.card + "/../probe"; fs::exists(probe))
+        fs::copy(probe, root + "/mnt/sd/probe", fs::copy_options::recursive);
     fs::create_directories(root + "/mnt/sd/roms");
     for (const std::string& name : setup.roms) writeFile(root + "/mnt/sd/roms/" + name, "");
     fs::create_directories(root + "/frames");
@@ -63,7 +78,7 @@ void layOutRoot(const std::string& root, const BoardParts& parts, const BoardSet
               "mount -t proc proc /proc\n"
               "mount -t sysfs sysfs /sys\n"
               "mount -t devtmpfs devtmpfs /dev\n" +
-                  setup.prepare + "\n/board-driver " + setup.mode + " " + setup.pad + " " +
+                  (setup.pollux.empty() ? boardNodes : modelNodes) + setup.prepare + "\n/board-driver " + setup.mode + " " + setup.pad + " " +
                   setup.redirection + "\nreboot -f\n");
     fs::permissions(root + "/init", fs::perms::owner_all);
 }
@@ -143,8 +158,9 @@ std::optional<BoardParts> boardParts() {
     parts.recorder = fromEnvironment("SELECTOR_BOARD_RECORDER");
     parts.card = fromEnvironment("SELECTOR_HANDHELD_CARD");
     parts.controls = fromEnvironment("SELECTOR_ABI_CONTROLS");
+    parts.withoutSetUp = fromEnvironment("SELECTOR_BOARD_WITHOUT_SETUP");
     for (const std::string* part :
-         {&parts.busybox, &parts.driver, &parts.recorder, &parts.card, &parts.controls})
+         {&parts.busybox, &parts.driver, &parts.recorder, &parts.card, &parts.controls, &parts.withoutSetUp})
         if (part->empty()) return std::nullopt;
     for (const Model& row : models())
         if (row.board != "-" && !parts.kernels.count(row.board)) return std::nullopt;
@@ -229,7 +245,8 @@ Board::Board(const BoardParts& parts, const BoardSetup& setup, const Frames& fra
         "-initrd",
         initramfs,
         "-append",
-        "console=ttyAMA0 rdinit=/init consoleblank=0 video=VGA-1:320x240M@60",
+        "console=ttyAMA0 rdinit=/init consoleblank=0 video=VGA-1:320x240M@60" +
+            (setup.pollux.empty() ? "" : " pollux=" + setup.pollux),
         "-serial",
         "file:" + (folder / "console.log"),
         "-chardev",
@@ -271,6 +288,12 @@ std::string Board::nextReport(int seconds) {
     return line;
 }
 
+std::vector<std::string> Board::reportsUntilDone() {
+    std::vector<std::string> reports;
+    for (std::string line; (line = nextReport()) != "" && line != "DONE";) reports.push_back(line);
+    return reports;
+}
+
 void Board::go() {
     if (guest >= 0 && write(guest, "go\n", 3) != 3) guest = -1;
 }
@@ -285,6 +308,27 @@ std::string Board::screen() {
         !readUntil(monitor, reply, "(qemu) ", 30))
         return "";
     return rgb565FromPpm(readFile(picture));
+}
+
+std::string Board::showsFrames(const Frames& frames, int listPictures) {
+    std::string faults;
+    for (const auto& [name, expected] : {std::pair{"splash", &frames.splash}, std::pair{"list", &frames.list},
+                                         std::pair{"down", &frames.down}}) {
+        if (const std::string report = nextReport(); report != std::string("SHOWN ") + name) {
+            faults += std::string(name) + ": the driver reported \"" + report + "\", and " +
+                      std::to_string(differingPixels(screen(), *expected)) + " pixels differ";
+            for (std::string line; (line = nextReport(2)).rfind("MODEL ", 0) == 0;) faults += "\n" + line;
+            return faults;
+        }
+        for (int picture = 0; picture < (std::string(name) == "list" ? listPictures : 1); ++picture) {
+            if (picture > 0) usleep(250000);
+            if (const int differing = differingPixels(screen(), *expected))
+                faults += std::string(name) + ", picture " + std::to_string(picture) + ": " +
+                          std::to_string(differing) + " pixels differ; ";
+        }
+        go();
+    }
+    return faults;
 }
 
 std::string Board::console() const { return readFile(folder / "console.log"); }

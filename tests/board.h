@@ -1,6 +1,9 @@
 // The emulated board: qemu's versatilepb, an ARM926EJ-S with 64 MB like the
 // Wiz and the Caanoo, with a 320x240 RGB565 framebuffer, booted from a kernel
-// and an initramfs of our own that holds the handheld's card folder. Inside,
+// and an initramfs of our own that holds the handheld's card folders. Its
+// kernel can model the Wiz's or the Caanoo's display and pad drivers (the
+// patch scripts/emulated-board.pollux.patch): what the display shows is
+// then what their panel would. Inside,
 // board-driver (board_driver.cpp) runs the selector and reports on a serial
 // line; the host takes pictures of the display through qemu's monitor.
 // scripts/test-board builds the parts and names them in the environment.
@@ -24,6 +27,7 @@
 struct BoardParts {
     std::map<std::string, std::string> kernels;
     std::string busybox, driver, recorder, card, controls;
+    std::string withoutSetUp;  // SELECTOR_BOARD_WITHOUT_SETUP: the program built without its display set-up
 };
 
 // The parts, or nothing when the environment does not name them all.
@@ -32,8 +36,10 @@ std::optional<BoardParts> boardParts();
 // How one boot differs from another.
 struct BoardSetup {
     std::string kernel;                    // a board kernel of scripts/models: eabi, old-abi
-    std::string mode = "show";             // board-driver's mode: show, time or control
-    std::string pad = "wiz";               // wiz: a FIFO as /dev/GPIO; caanoo: a uinput pad
+    std::string pollux;                    // the kernel's model of the Pollux drivers: wiz,... (none if empty)
+    std::string mode = "show";             // board-driver's mode (board_driver.cpp)
+    std::string pad = "wiz";               // board-driver's pad: wiz, caanoo, gpio, stick
+    std::string program;                   // a program to run as the card's selector instead of its own
     std::string prepare;                   // shell lines that init runs before the driver
     std::string control;                   // the program that the control mode runs
     std::string redirection;               // of the driver's standard streams, which the selector inherits
@@ -67,10 +73,16 @@ struct Board {
 
     // The driver's next line, or "" when none comes within `seconds`.
     std::string nextReport(int seconds = 180);
+    // The driver's lines up to its last ("DONE", not included).
+    std::vector<std::string> reportsUntilDone();
     // Lets the selector go on from the frame it is held on.
     void go();
     // What the display shows, as RGB565 bytes; empty when no picture came.
     std::string screen();
+    // Takes the driver's three frames in turn (show mode): each reported
+    // shown, its picture, and the list's `listPictures` times a quarter of a
+    // second apart, equal to `frames`. "" when all are, else what was not.
+    std::string showsFrames(const Frames& frames, int listPictures = 1);
     // The kernel's console (the first serial line) so far.
     std::string console() const;
 };

@@ -4,17 +4,29 @@
 // port, one line each, and waits there for "go" while the host takes
 // pictures of a frame the selector is held on (SIGSTOP).
 //
-//   board-driver show wiz|caanoo   splash, list and list after Down shown to
-//                                  the host; then A; then a second run: Select
-//   board-driver time wiz|caanoo   times start to splash and to list, peak
-//                                  memory, then Select
-//   board-driver control wiz       runs /control (a program that some
-//                                  kernel must refuse) instead of the
-//                                  selector, and reports how it ended
+//   board-driver show PAD      splash, list and list after Down shown to
+//                              the host; then A; then a second run: Select
+//   board-driver time PAD      times start to splash and to list, peak
+//                              memory, then Select
+//   board-driver glance PAD    the list, or what shows instead within 10 s,
+//                              shown to the host; then Select
+//   board-driver fail PAD      one run, left to end by itself
+//   board-driver probe PAD     runs the card's probe with the stick held up,
+//                              then down, and reports what it wrote
+//   board-driver dirty PAD     writes the display controller's screen layer
+//                              through /dev/mem, and reports the model's
+//                              active words before and after the dirty bit
+//   board-driver control PAD   runs /control (a program that some kernel
+//                              must refuse) instead of the selector, and
+//                              reports how it ended
 //
-// The frames are /frames/NAME.rgb565 (320x240, as /dev/fb0 holds them).
-// Each run's record (the recorder's working folder and arguments) is
-// reported line by line.
+// PAD is wiz (a FIFO as /dev/GPIO), caanoo (a Caanoo-like pad made through
+// uinput), or, with the board's model of the Pollux drivers, gpio (its
+// /dev/GPIO) or stick (its pollux-analog), both worked through /proc/pollux.
+// The frames are /frames/NAME.rgb565 (320x240, as the board's display,
+// /dev/panel, holds them). Each run's record (the recorder's working folder
+// and arguments, and the model's report as the recorder starts) and what the
+// selector printed are reported line by line.
 #include <fcntl.h>
 #include <linux/input.h>
 #include <linux/uinput.h>
@@ -33,10 +45,7 @@
 #include <sstream>
 #include <string>
 
-namespace {
-
-constexpr size_t frameBytes = 320 * 240 * 2;
-constexpr const char* selector = "/mnt/sd/selector/selector";
+#include "board_driver.h"
 
 FILE* host = nullptr;  // the second serial port
 
@@ -50,6 +59,16 @@ void report(const std::string& line) {
     std::exit(1);
 }
 
+void sleepMilliseconds(int milliseconds) {
+    timespec pause = {0, milliseconds * 1000000L};
+    nanosleep(&pause, nullptr);
+}
+
+namespace {
+
+constexpr size_t frameBytes = 320 * 240 * 2;
+constexpr const char* selector = "/mnt/sd/selector/selector";
+
 void waitForGo() {
     char line[64];
     while (std::fgets(line, sizeof line, host) && std::strncmp(line, "go", 2) != 0) {
@@ -62,11 +81,6 @@ double now() {
     return at.tv_sec + at.tv_nsec / 1e9;
 }
 
-void sleepMilliseconds(int milliseconds) {
-    timespec pause = {0, milliseconds * 1000000L};
-    nanosleep(&pause, nullptr);
-}
-
 std::string readWhole(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     std::ostringstream contents;
@@ -77,21 +91,21 @@ std::string readWhole(const std::string& path) {
 // The framebuffer, mapped.
 const unsigned char* framebuffer() {
     static const unsigned char* pixels = [] {
-        const int fb = open("/dev/fb0", O_RDONLY);
+        const int fb = open("/dev/panel", O_RDONLY);
         void* mapped = fb < 0 ? MAP_FAILED : mmap(nullptr, frameBytes, PROT_READ, MAP_SHARED, fb, 0);
-        if (mapped == MAP_FAILED) fail("/dev/fb0");
+        if (mapped == MAP_FAILED) fail("/dev/panel");
         return static_cast<const unsigned char*>(mapped);
     }();
     return pixels;
 }
 
 // Waits until the screen shows `frame`, looking every `milliseconds`: a
-// few rows first, all of it when they match. False after 120 s.
-bool waitForFrame(const std::string& frame, int milliseconds) {
+// few rows first, all of it when they match. False after `seconds`.
+bool waitForFrame(const std::string& frame, int milliseconds, int seconds = 120) {
     const std::string expected = readWhole("/frames/" + frame + ".rgb565");
     if (expected.size() != frameBytes) fail("/frames/" + frame + ".rgb565");
     const unsigned char* screen = framebuffer();
-    for (const double start = now(); now() - start < 120; sleepMilliseconds(milliseconds)) {
+    for (const double start = now(); now() - start < seconds; sleepMilliseconds(milliseconds)) {
         bool rowsMatch = true;
         for (size_t row = 0; row < 240 && rowsMatch; row += 15)
             rowsMatch = std::memcmp(screen + row * 640, expected.data() + row * 640, 640) == 0;
@@ -100,91 +114,70 @@ bool waitForFrame(const std::string& frame, int milliseconds) {
     return false;
 }
 
-// The pad: the Wiz's button device (a FIFO here) or a Caanoo-like input
-// device made through uinput.
-struct Pad {
-    bool caanoo = false;
-    int descriptor = -1;
+bool hasModel() { return access(model, F_OK) == 0; }
 
-    void open(pid_t selectorProcess) {
-        if (caanoo) return;
-        if (descriptor >= 0) close(descriptor);
-        // No reader yet gives ENXIO: wait for the selector to open its end.
-        for (int waited = 0; (descriptor = ::open("/dev/GPIO", O_WRONLY | O_NONBLOCK)) < 0; ++waited) {
-            if (waited > 60000 || waitpid(selectorProcess, nullptr, WNOHANG) != 0) fail("/dev/GPIO");
-            sleepMilliseconds(1);
-        }
-    }
-
-    void makeCaanoo() {
-        descriptor = ::open("/dev/uinput", O_WRONLY | O_NONBLOCK);
-        if (descriptor < 0) fail("/dev/uinput");
-        ioctl(descriptor, UI_SET_EVBIT, EV_KEY);
-        ioctl(descriptor, UI_SET_EVBIT, EV_ABS);
-        for (int key = 0x120; key <= 0x12a; ++key)
-            ioctl(descriptor, UI_SET_KEYBIT, key);  // A ... stick click
-        for (int axis : {ABS_X, ABS_Y}) {
-            ioctl(descriptor, UI_SET_ABSBIT, axis);
-            uinput_abs_setup range{};
-            range.code = static_cast<__u16>(axis);
-            range.absinfo.minimum = -32768;
-            range.absinfo.maximum = 32767;
-            ioctl(descriptor, UI_ABS_SETUP, &range);
-        }
-        uinput_setup setup{};
-        std::strcpy(setup.name, "Caanoo-like pad");
-        setup.id.bustype = BUS_HOST;
-        if (ioctl(descriptor, UI_DEV_SETUP, &setup) < 0 || ioctl(descriptor, UI_DEV_CREATE) < 0)
-            fail("uinput");
-        caanoo = true;
-    }
-
-    void event(int type, int code, int value) {
-        input_event record{};
-        record.type = static_cast<__u16>(type);
-        record.code = static_cast<__u16>(code);
-        record.value = value;
-        if (write(descriptor, &record, sizeof record) != sizeof record) fail("uinput write");
-    }
-
-    // A press and its release: "down", "a" or "menu".
-    void press(const std::string& what) {
-        if (!caanoo) {
-            const unsigned mask = what == "down" ? 1u << 4 : what == "a" ? 1u << 12 : 1u << 9;
-            for (unsigned held : {mask, 0u})
-                if (write(descriptor, &held, sizeof held) != sizeof held) fail("/dev/GPIO write");
-            return;
-        }
-        for (int pressed : {1, 0}) {
-            if (what == "down")
-                event(EV_ABS, ABS_Y, pressed ? 32767 : 0);
-            else
-                event(EV_KEY, what == "a" ? 0x120 : 0x126, pressed);  // A, HOME
-            event(EV_SYN, SYN_REPORT, 0);
-        }
-    }
-};
-
-pid_t startSelector(const std::string& record) {
+// Starts `program` in `folder`, with what it prints going to RECORD.out
+// when `kept` (else it has the driver's standard output).
+pid_t start(const char* folder, const char* program, const std::string& record, bool kept = false) {
     const pid_t child = fork();
     if (child == 0) {
-        if (chdir("/mnt/sd/selector") != 0) _exit(120);
+        if (chdir(folder) != 0 || (kept && !std::freopen((record + ".out").c_str(), "w", stdout))) _exit(120);
         setenv("RECORD_FILE", record.c_str(), 1);
-        execl(selector, selector, static_cast<char*>(nullptr));
+        if (hasModel()) setenv("RECORD_DISPLAY", model, 1);
+        execl(program, program, static_cast<char*>(nullptr));
         _exit(121);
     }
     return child;
 }
 
-// Waits for the run's end and reports its status and record.
+pid_t startSelector(const std::string& record, bool kept = false) {
+    return start("/mnt/sd/selector", selector, record, kept);
+}
+
+void reportLines(const std::string& prefix, const std::string& path) {
+    std::istringstream lines(readWhole(path));
+    for (std::string line; std::getline(lines, line);) report(prefix + line);
+}
+
+// Waits for the run's end and reports its status, what it printed and its record.
 void finishRun(const std::string& run, pid_t child, const std::string& record) {
     int status = 0;
     waitpid(child, &status, 0);
     report("RUN " + run + " " +
            (WIFEXITED(status) ? "status " + std::to_string(WEXITSTATUS(status))
                               : "signal " + std::to_string(WTERMSIG(status))));
-    std::istringstream lines(readWhole(record));
-    for (std::string line; std::getline(lines, line);) report("RECORD " + run + " " + line);
+    reportLines("SAID " + run + " ", record + ".out");
+    reportLines("RECORD " + run + " ", record);
+}
+
+// Writes the screen layer as the Caanoo's set-up does, and reports the
+// model's active words a few vertical blanks after it, then after the dirty bit.
+void writeLayer() {
+    const int memory = ::open("/dev/mem", O_RDWR | O_SYNC);
+    void* mapped = memory < 0 ? MAP_FAILED
+                              : mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED, memory, 0xC0004000LL);
+    if (mapped == MAP_FAILED) fail("/dev/mem");
+    volatile unsigned* layer = static_cast<volatile unsigned*>(mapped);
+    layer[0x05C / 4] = 2;
+    layer[0x060 / 4] = 640;
+    layer[0x058 / 4] = 0x4432D020;
+    sleepMilliseconds(200);
+    reportLines("BEFORE-DIRTY ", model);
+    layer[0x058 / 4] = 0x4432D020 | 0x10;
+    sleepMilliseconds(200);
+    reportLines("AFTER-DIRTY ", model);
+}
+
+// Runs the card's probe, holding the model's stick up, then down, as its
+// file says to, and reports what it wrote.
+void probe(bool stick) {
+    if (stick) tellModel("adc 511 161");
+    const pid_t child = start("/mnt/sd/probe", "/mnt/sd/probe/probe.gpe", "/record-probe", true);
+    sleepMilliseconds(3000);
+    if (stick) tellModel("adc 511 861");
+    finishRun("probe", child, "/record-probe");
+    if (stick) tellModel("adc 511 511");
+    reportLines("PROBE ", "/mnt/sd/probe/probe.txt");
 }
 
 // Holds the selector on `frame` while the host takes its pictures.
@@ -192,6 +185,7 @@ void show(pid_t child, const std::string& frame) {
     const bool shown = waitForFrame(frame, 5);
     kill(child, SIGSTOP);
     report((shown ? "SHOWN " : "MISSED ") + frame);
+    if (!shown && hasModel()) reportLines("MODEL ", model);  // what the model's panel is made from
     waitForGo();
     kill(child, SIGCONT);
 }
@@ -226,12 +220,29 @@ int main(int argc, char** argv) {
     tcgetattr(fileno(host), &raw);
     cfmakeraw(&raw);
     tcsetattr(fileno(host), TCSANOW, &raw);
-    if (argc != 3) fail("usage: board-driver show|time|control wiz|caanoo");
+    if (argc != 3) fail("usage: board-driver show|time|glance|fail|probe|dirty|control wiz|caanoo|gpio|stick");
     const std::string mode = argv[1];
     Pad pad;
-    if (std::string(argv[2]) == "caanoo") pad.makeCaanoo();
+    pad.kind = argv[2];
+    if (pad.kind == "caanoo") pad.makeCaanoo();
 
-    if (mode == "control") {
+    if (mode == "probe") {
+        probe(pad.kind == "stick");
+    } else if (mode == "dirty") {
+        writeLayer();
+    } else if (mode == "fail") {
+        finishRun("fail", startSelector("/record-fail", true), "/record-fail");
+    } else if (mode == "glance") {
+        const pid_t child = startSelector("/record-menu");
+        pad.open(child);
+        const bool shown = waitForFrame("list", 5, 10);
+        kill(child, SIGSTOP);
+        report(shown ? "SHOWN list" : "MISSED list");
+        waitForGo();
+        kill(child, SIGCONT);
+        pad.press("menu");
+        finishRun("menu", child, "/record-menu");
+    } else if (mode == "control") {
         const pid_t child = fork();
         if (child == 0) {
             execl("/control", "/control", static_cast<char*>(nullptr));
@@ -262,7 +273,8 @@ int main(int argc, char** argv) {
         show(child, "down");
         pad.press("a");
         finishRun("launch", child, "/record-launch");
-        reportClearedScreen("launch");
+        // The model's panel shows the layer as the menu left it, not SDL's cleared rows.
+        if (!hasModel()) reportClearedScreen("launch");
 
         child = startSelector("/record-menu");
         pad.open(child);
