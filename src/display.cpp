@@ -91,7 +91,7 @@ bool setCaanooLayer(DisplaySetup& display, std::string& problem) {
                 pollux::layerDirty);
     if (saved.size != pollux::landscapeSize) {
         setWord(page, pollux::screenSize, pollux::landscapeSize);
-        setWord(page, pollux::topControl, (saved.top & ~pollux::topDirty) | pollux::topDirty);
+        setWord(page, pollux::topControl, saved.top | pollux::topDirty);
     }
     return true;
 }
