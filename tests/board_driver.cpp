@@ -60,7 +60,7 @@ void report(const std::string& line) {
 }
 
 void sleepMilliseconds(int milliseconds) {
-    timespec pause = {0, milliseconds * 1000000L};
+    timespec pause = {milliseconds / 1000, milliseconds % 1000 * 1000000L};
     nanosleep(&pause, nullptr);
 }
 

@@ -83,11 +83,10 @@ void framebuffer(FILE* out, fb_fix_screeninfo& fix) {
     close(fb);
 }
 
-// The screen layer's words, read only (through a mapping that cannot
-// write; the node is opened for writing only because a read-only shared
-// mapping of it is refused by some kernels).
+// The screen layer's words, read only: the node opened for reading, the
+// page mapped without write access.
 void controller(FILE* out) {
-    const int memory = open(pollux::memoryDevice, O_RDWR | O_SYNC | O_CLOEXEC);
+    const int memory = open(pollux::memoryDevice, O_RDONLY | O_SYNC | O_CLOEXEC);
     void* mapped = memory < 0 ? MAP_FAILED
                               : mmap(nullptr, 4096, PROT_READ, MAP_SHARED, memory,
                                      static_cast<off_t>(pollux::controllerPage));
