@@ -19,6 +19,14 @@ TEST(ShippedData, ImagesHaveTheirSizesAndNoAlphaChannel) {
         {platform::splashFile, 320, 320, 240, 240},
         {platform::fontFile, 416, 416, 8, 8},
         {platform::arrowFile, 1, 24, 1, 15},  // fits left of the names and within a row
+        // The menus' images: the GP2X's and the Wiz's icon beside the .gpe,
+        // the Caanoo's icon and title that the INI files name.
+        {"sdcard/selector.png", 32, 32, 32, 32},
+        {"sdcard/selector-icon.png", 26, 26, 26, 26},
+        {"sdcard/selector-title.png", 305, 305, 57, 57},
+        {"sdcard/probe/probe.png", 32, 32, 32, 32},
+        {"sdcard/probe/probe-icon.png", 26, 26, 26, 26},
+        {"sdcard/probe/probe-title.png", 305, 305, 57, 57},
     };
     for (const auto& expected : images) {
         SCOPED_TRACE(expected.file);

@@ -3,7 +3,8 @@
 // root of its own (/mnt/sd, /usr/gp2x, a FIFO as /dev/GPIO), driven through
 // its pad device, as each model's processor and kernel. scripts/test-handheld
 // names the build in the environment; without it the tests are skipped:
-//   SELECTOR_HANDHELD_CARD       the SD-card folder the build made
+//   SELECTOR_HANDHELD_CARD       the selector's folder in the card package the
+//                                build made (game/selector, its INI beside it)
 //   SELECTOR_HANDHELD_BUILD      the build folder, with the unstripped program
 //   SELECTOR_HANDHELD_TOOLCHAIN  the compiler it was made with
 //   SELECTOR_HANDHELD_LIBRARIES  the libraries it was made with

@@ -3,6 +3,7 @@
 // processor and kernel (handheld.h). qemu-arm would also run code that no
 // handheld runs, so what the program holds and does is checked, and each
 // check is shown to catch a program that breaks it (the ABI controls).
+#include <SDL_image.h>
 #include <elf.h>
 #include <gtest/gtest.h>
 
@@ -10,9 +11,11 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sstream>
 
+#include "draw.h"
 #include "handheld.h"
 
 namespace {
@@ -110,6 +113,49 @@ TEST(HandheldProgram, IsOneSmallStaticArmv4tFileInTheOldAbiAndTheChecksCatchOthe
     EXPECT_GT(eabi.kernelHelperWords, 0);
     EXPECT_GT(mistakes.fstatat64Calls, 0);
     EXPECT_GT(mistakes.thumbCode, 0);
+}
+
+// The card's game folder, as the Wiz's and the Caanoo's menus list it: an
+// INI file beside each program's folder, whose paths (a leading "/" is the
+// game folder) name the program, the Caanoo's 26x26 icon and 305x57 title;
+// and beside each .gpe the 32x32 icon of the same name.
+TEST(HandheldProgram, CardListsEachProgramInTheMenusGameFolder) {
+    REQUIRE_BUILD();
+    const std::string game = built->card + "/..";
+    const struct {
+        const char *entry, *name, *program;
+    } entries[] = {{"selector.ini", "ROM Selector", "/selector/selector.gpe"},
+                   {"probe.ini", "Selector Probe", "/probe/probe.gpe"}};
+    for (const auto& expected : entries) {
+        SCOPED_TRACE(expected.entry);
+        const std::vector<std::string> lines = readLines(game + "/" + expected.entry);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines[0], "[info]");
+        std::map<std::string, std::string> values;  // key="value"
+        for (size_t line = 1; line < lines.size(); ++line) {
+            const size_t equals = lines[line].find("=\"");
+            ASSERT_TRUE(equals != std::string::npos && lines[line].back() == '"') << lines[line];
+            values[lines[line].substr(0, equals)] =
+                lines[line].substr(equals + 2, lines[line].size() - equals - 3);
+        }
+        EXPECT_EQ(values.size(), 4u) << testing::PrintToString(values);
+        EXPECT_EQ(values["name"], expected.name);
+        EXPECT_EQ(values["path"], expected.program);
+        const std::string program = expected.program;
+        const struct {
+            std::string image;
+            int width, height;
+        } images[] = {{values["icon"], 26, 26},
+                      {values["title"], 305, 57},
+                      {program.substr(0, program.size() - 4) + ".png", 32, 32}};
+        EXPECT_TRUE(fs::is_regular_file(game + program));
+        for (const auto& image : images) {
+            Surface read(IMG_Load((game + image.image).c_str()));
+            ASSERT_TRUE(read) << image.image << ": " << IMG_GetError();
+            EXPECT_EQ(read->w, image.width) << image.image;
+            EXPECT_EQ(read->h, image.height) << image.image;
+        }
+    }
 }
 
 TEST(HandheldProgram, HasFramebufferAndDummyVideoAndNoSoundOrJoystick) {

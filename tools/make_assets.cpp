@@ -1,5 +1,8 @@
 // Makes the selector's artwork: the font strip from a hand-drawn glyph file,
-// and the background, arrow and splash images drawn here.
+// and the background, arrow and splash images drawn here; and the card's
+// menu images of the selector and the probe (in OUTPUT-FOLDER/sdcard): the
+// GP2X's and the Wiz's 32x32 icon, the Caanoo's 26x26 icon and its 305x57
+// title.
 //
 //   make-assets GLYPHS.txt OUTPUT-FOLDER
 #include <array>
@@ -78,9 +81,11 @@ void drawGlyph(SDL_Surface* image, const Glyph& glyph, int x, int y, int scale, 
         }
 }
 
+// Draws `text` centred across `image`; a negative `y` centres it down it too.
 void drawWords(SDL_Surface* image, const Glyphs& glyphs, const std::string& text, int y, int scale,
                Colour colour) {
     int x = (image->w - static_cast<int>(text.size()) * glyphSize * scale) / 2;
+    if (y < 0) y = (image->h - glyphSize * scale) / 2;
     for (char c : text) {
         const auto glyph = glyphs.find(static_cast<unsigned char>(c));
         if (glyph != glyphs.end()) drawGlyph(image, glyph->second, x, y, scale, colour);
@@ -132,8 +137,28 @@ SDL_Surface* makeSplash(const Glyphs& glyphs) {
     return image;
 }
 
-bool save(SDL_Surface* image, const std::string& folder, const char* name) {
-    const std::string path = folder + "/" + name;
+// A menu icon: the list's panel with the program's initial in the arrow's
+// colour, as large as the icon lets it be.
+SDL_Surface* makeIcon(const Glyphs& glyphs, char initial, int size) {
+    SDL_Surface* image = newImage(size, size);
+    verticalGradient(image, {20, 28, 70}, {4, 4, 16});
+    fill(image, 1, 1, size - 2, size - 2, panelEdge);
+    fill(image, 2, 2, size - 4, size - 4, panel);
+    drawWords(image, glyphs, std::string(1, initial), -1, (size - 6) / glyphSize, arrowInk);
+    return image;
+}
+
+// The Caanoo menu's banner: the program's name on the splash's colours.
+SDL_Surface* makeTitle(const Glyphs& glyphs, const std::string& name) {
+    SDL_Surface* image = newImage(305, 57);
+    verticalGradient(image, {60, 20, 90}, {10, 6, 30});
+    fill(image, 0, 47, image->w, 2, panelEdge);
+    fill(image, 0, 52, image->w, 2, panelEdge);
+    drawWords(image, glyphs, name, 8, 4, arrowInk);
+    return image;
+}
+
+bool save(SDL_Surface* image, const std::string& path) {
     const bool saved = savePng(image, path.c_str());
     SDL_FreeSurface(image);
     if (!saved) std::fprintf(stderr, "make-assets: cannot write %s\n", path.c_str());
@@ -153,9 +178,21 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string folder = argv[2];
-    const bool saved = save(makeFont(glyphs), folder, platform::fontFile) &
-                       save(makeBackground(glyphs), folder, platform::backgroundFile) &
-                       save(makeArrow(), folder, platform::arrowFile) &
-                       save(makeSplash(glyphs), folder, platform::splashFile);
+    bool saved = save(makeFont(glyphs), folder + "/" + platform::fontFile) &
+                 save(makeBackground(glyphs), folder + "/" + platform::backgroundFile) &
+                 save(makeArrow(), folder + "/" + platform::arrowFile) &
+                 save(makeSplash(glyphs), folder + "/" + platform::splashFile);
+    // The card's menu images, named as the card holds them: selector.png
+    // beside selector.gpe, selector-icon.png and selector-title.png.
+    const struct {
+        const char* stem;  // in the output folder
+        const char* name;
+    } programs[] = {{"/sdcard/selector", "SELECTOR"}, {"/sdcard/probe/probe", "PROBE"}};
+    for (const auto& program : programs) {
+        const std::string stem = folder + program.stem;
+        saved = save(makeIcon(glyphs, program.name[0], 32), stem + ".png") &
+                save(makeIcon(glyphs, program.name[0], 26), stem + "-icon.png") &
+                save(makeTitle(glyphs, program.name), stem + "-title.png") & saved;
+    }
     return saved ? 0 : 1;
 }
