@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
     const CheckReport report = checkFolder(place);
     std::fputs(formatReport(report, place.folder).c_str(), stdout);
     if (screenshotGiven) {
-        const Screenshot shot = renderFirstScreen(place, screenshot);
+        const Screenshot shot = renderFirstScreen(findCard(place), screenshot);
         if (shot.unwritable) {
             std::fflush(stdout);
             std::fprintf(stderr, "selector-check: no screenshot: %s\n", printable(shot.problem).c_str());
