@@ -138,6 +138,10 @@ constexpr bool shortNamesLower = true;          // shortname=lower: an 8.3-only 
 constexpr bool everyFileExecutable = true;      // no showexec, no noexec: any file may be run
 }  // namespace card
 
+// The Wiz's and the Caanoo's menus list the programs that have an INI file
+// in this folder; an INI's paths are taken from it ("/.." is the card).
+constexpr const char* menuGameFolder = "/mnt/sd/game";
+
 // The handheld's system menu, started from its own folder on Select.
 constexpr const char* menuDirectory = "/usr/gp2x";
 constexpr const char* menuProgram = "/usr/gp2x/gp2xmenu";

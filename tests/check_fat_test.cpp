@@ -186,4 +186,26 @@ TEST(SelectorCheckFat, RunsEveryFileOfTheCard) {
     }
 }
 
+TEST(SelectorCheckFat, ReadsTheMenusIniFileAsTheMenuDoes) {
+    const struct {
+        const char* text;
+        bool hasInfo;
+        const char *path, *icon, *title;
+    } cases[] = {
+        {"[info]\nname=\"Selector\"\npath=\"/selector/selector.gpe\"\nicon=\"/selector/icon.png\"\n", true,
+         "/selector/selector.gpe", "/selector/icon.png", ""},
+        {"[Info]\r\nPATH = \"/a.gpe\"\r\ntitle=\"/t.png\"\r\n", true, "/a.gpe", "", "/t.png"},
+        {"[other]\npath=\"/a.gpe\"\n[info]\nicon=i.png\n", true, "", "i.png", ""},
+        {"path=\"/a.gpe\"\n", false, "", "", ""},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.text);
+        const MenuEntry entry = readMenuEntry(row.text);
+        EXPECT_EQ(entry.hasInfo, row.hasInfo);
+        EXPECT_EQ(entry.path, row.path);
+        EXPECT_EQ(entry.icon, row.icon);
+        EXPECT_EQ(entry.title, row.title);
+    }
+}
+
 }  // namespace

@@ -106,6 +106,24 @@ TEST(SelectorCheck, LooksUpTheCardWhereItIsMounted) {
                           "\nb=.zip\nc=.rom\nd=" + launch + "\n");
         };
     };
+    // The card with the selector in the menu's game folder, and its INI file beside it.
+    auto inGame = [](const std::string& ini,
+                     const std::function<void(const std::string&)>& change) -> ::SetUp {
+        return [=](CheckFolder& f) {
+            card([](const std::string&) {})(f);
+            const std::string mount = f.where + "/card";
+            fs::create_directories(mount + "/game");
+            fs::rename(mount + "/selector", mount + "/game/selector");
+            f.checked = mount + "/game/selector";
+            writeFile(mount + "/game/selector.ini", ini);
+            change(mount);
+        };
+    };
+    auto png = [](int width, int height) {
+        return pngFile(width, height, 2, filled(width, height, bytes({0, 0, 128})));
+    };
+    const std::string ini =
+        "[info]\nname=\"Selector\"\npath=\"/selector/selector.gpe\"\nicon=\"/selector/icon.png\"\n";
     const std::string line1 = "selector.cfg line 1: ", line4 = "selector.cfg line 4: ";
     const Real notRun = Real::NotRun;
     expectVerdicts({
@@ -145,6 +163,25 @@ TEST(SelectorCheck, LooksUpTheCardWhereItIsMounted) {
             card([](const std::string& mount) {
                 program(mount + "/emulator/emulator.gpe", elfProgram(EM_ARM), fs::perms(0644));
             })),
+        row("the menu's INI file beside the selector", 0, notRun, {": no errors, 0 note(s)"},
+            inGame(ini,
+                   [&](const std::string& mount) {
+                       writeFile(mount + "/game/selector/icon.png", png(32, 32));
+                   })),
+        row("an INI file whose path names no file", 1, notRun,
+            {"game/selector.ini: path \"/selector/gone.gpe\" (here: ",
+             "does not exist: the menu cannot start the "
+             "selector; name the selector's program from "
+             "the game folder, as in \"/selector/selector.gpe\""},
+            inGame("[info]\npath=\"/selector/gone.gpe\"\n", asLaidOut)),
+        row("an INI file with a wrong icon and title", 0, notRun,
+            {"game/selector.ini: note: icon \"/selector/icon.png\" is 64x64, the menu expects 32x32 or 26x26",
+             "game/selector.ini: note: title \"/../title.png\" is 100x57, the menu expects 305x57"},
+            inGame(ini + "title=\"/../title.png\"\n",
+                   [&](const std::string& mount) {
+                       writeFile(mount + "/game/selector/icon.png", png(64, 64));
+                       writeFile(mount + "/title.png", png(100, 57));
+                   })),
         row("a ROM folder missing from the card", 1, notRun,
             {line1 + "ROM folder \"/mnt/sd/roms/\" (on the card: "},
             card([](const std::string& mount) { fs::remove_all(mount + "/roms"); })),

@@ -5,6 +5,7 @@
 //   check_paths.cpp       where a path of the settings lies on this machine (--card)
 //   check_mounts.cpp      the mount that holds a path, and the card's FAT mount
 //   check_fat.cpp         names and execute bits as the handheld's FAT mount gives them
+//   check_menu.cpp        the menu's INI file for the selector (game/selector.ini)
 //   check_settings.cpp    selector.cfg: the file, its values, the two extensions
 //   check_catalogue.cpp   the ROM folder and the list the selector would show
 //   check_programs.cpp    the launch program as the kernel would start it (#!, ELF)
@@ -223,6 +224,22 @@ RomList listRoms(const std::string& directory, const SelectorConfig& config,
 // running it: missing, not a file, not executable, a script whose "#!" line is
 // wrong, an ELF for another processor, cut short or without its interpreter.
 void checkLaunchProgram(const std::string& program, const CheckPlace& place, std::vector<Finding>& findings);
+
+// --- check_menu.cpp
+
+// The [info] section of a menu INI file, values without their quotes.
+struct MenuEntry {
+    bool hasInfo = false;  // an [info] section was found
+    std::string name, path, icon, title;
+};
+
+// Reads the INI text `text` (LF or CRLF lines) as the menu does.
+MenuEntry readMenuEntry(const std::string& text);
+
+// The INI files beside `place.folder` (FOLDER.ini, and any whose path names a
+// file in it): a path to no file is an error; an icon not a 32x32 or 26x26 PNG
+// and a title not a 305x57 one are notes.
+void checkMenuEntries(const CheckPlace& place, std::vector<Finding>& findings);
 
 // --- check_png.cpp
 

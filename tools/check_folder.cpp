@@ -36,5 +36,6 @@ CheckReport checkFolder(const CheckPlace& given) {
     checkLaunchProgram(config.launchProgram, place, report.findings);
     const Reached program = reach(place, config.launchProgram);
     report.programChecked = !program.path.empty() || program.wrong;
+    checkMenuEntries(place, report.findings);
     return report;
 }
