@@ -266,7 +266,7 @@ std::string pngReadProblem(FILE* file);
 
 // The four images as the handheld's loader (SDL_image 1.2 with PNG only) loads
 // them and the selector draws them. Clears report.starts when one would stop
-// the selector.
+// the selector; what it would draw wrongly, but draw, gets notes.
 void checkImages(const CheckPlace& place, CheckReport& report);
 
 // --- check_drawing.cpp
