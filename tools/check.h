@@ -307,5 +307,6 @@ struct Screenshot {
 };
 
 // Draws the first list screen of the selector started in `place.folder` (arrow
-// on row 0) with the selector's own code, and saves it as a PNG at `pngPath`.
+// on row 0, names as judgeNamesOnCard gives them) with the selector's own
+// code, and saves it as a PNG at `pngPath`.
 Screenshot renderFirstScreen(const CheckPlace& place, const std::string& pngPath);
