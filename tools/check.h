@@ -145,7 +145,7 @@ std::string followsFromEncoding(const std::string& value);
 std::string fromLatin1(const std::string& text);
 
 // The name a PC's file `name` (UTF-8) likely gets on the handheld once copied to
-// a FAT card: as an 8.3-only name when it fits 8.3, each part in one case.
+// a FAT card: as an 8.3-only name when it fits 8.3, name and extension each in one case.
 std::string copiedName(const std::string& name);
 
 // One entry of a folder on a FAT card.

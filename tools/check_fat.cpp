@@ -56,24 +56,24 @@ std::string inCardCharset(const std::string& utf8) {
     return converted;
 }
 
-// True when `part` is 1 to `most` characters that an 8.3 name may hold, in one case.
-bool shortPart(const std::string& part, size_t most) {
+// True when `text` is 1 to `most` characters that an 8.3 name may hold, in one case.
+bool fitsShortField(const std::string& text, size_t most) {
     bool upper = false, lower = false;
-    for (const char c : part) {
+    for (const char c : text) {
         upper = upper || (c >= 'A' && c <= 'Z');
         lower = lower || (c >= 'a' && c <= 'z');
         if (!std::isalnum(static_cast<unsigned char>(c)) && !std::strchr("!#$%&'()-@^_`{}~", c)) return false;
     }
-    return !part.empty() && part.size() <= most && !(upper && lower);
+    return !text.empty() && text.size() <= most && !(upper && lower);
 }
 
-// True when `name` is an 8.3 name with each part in one case, which a PC's
+// True when `name` is an 8.3 name with name and extension each in one case, which a PC's
 // FAT driver stores without a long name.
 bool fitsShortName(const std::string& name) {
     const size_t dot = name.rfind('.');
-    return dot == std::string::npos ? shortPart(name, 8)
-                                    : name.find('.') == dot && shortPart(name.substr(0, dot), 8) &&
-                                          shortPart(name.substr(dot + 1), 3);
+    return dot == std::string::npos ? fitsShortField(name, 8)
+                                    : name.find('.') == dot && fitsShortField(name.substr(0, dot), 8) &&
+                                          fitsShortField(name.substr(dot + 1), 3);
 }
 
 size_t marks(const std::string& name) {
