@@ -96,7 +96,7 @@ constexpr unsigned long caanooFramebuffer = 0x05600000;
 constexpr unsigned long lcdChangeControl = 0x4008445A;
 constexpr Uint32 lcdLandscape = 5;
 constexpr unsigned long rgbControl = 0x402C444E;
-constexpr Uint32 primaryController = 1;  // the LCD's, not the TV's
+constexpr Uint32 primaryController = 1;            // the LCD's, not the TV's
 constexpr unsigned long boardNumber = 0x8004445B;  // one byte: how the driver set the Wiz's panel
 
 // The Caanoo's controller is set through its registers, in this page of
@@ -123,6 +123,24 @@ constexpr const char* stickDevice = "pollux-analog";
 
 // Where the handheld mounts its SD card (selector-check's --card maps it).
 constexpr const char* cardFolder = "/mnt/sd";
+
+// How the handheld's kernel mounts the card. These are the kernels' own
+// defaults (their configurations and fs/fat), which hold when the firmware
+// passes no options of its own; no source shows the firmware's mount
+// command, so a report from a device may correct them.
+namespace card {
+constexpr const char* fileSystem = "vfat";
+constexpr int codepage = 437;                   // of the 8.3 names on the card
+constexpr const char* iocharset = "iso8859-1";  // of the names readdir gives
+constexpr unsigned iocharsetLast = 0xFF;        // ISO 8859-1 holds U+0000 to U+00FF, one byte each
+constexpr char unconvertible = '?';             // given for each character the iocharset lacks
+constexpr bool shortNamesLower = true;          // shortname=lower: an 8.3-only name is shown in lower case
+constexpr bool everyFileExecutable = true;      // no showexec, no noexec: any file may be run
+}  // namespace card
+
+// The Wiz's and the Caanoo's menus list the programs that have an INI file
+// in this folder; an INI's paths are taken from it ("/.." is the card).
+constexpr const char* menuGameFolder = "/mnt/sd/game";
 
 // The handheld's system menu, started from its own folder on Select.
 constexpr const char* menuDirectory = "/usr/gp2x";

@@ -66,6 +66,16 @@ TEST(SelectorCheck, JudgesTheSettingsAndTheListAsTheSelectorReadsThem) {
              "; the list would be empty\n"},
             roms({"a.gba", "b.gba", "c.ROM", "notes"})),
         row("an empty ROM folder", 1, nothing, {"roms/: the ROM folder holds no files"}, roms({})),
+        row("an 8.3 name in capitals, to be copied to a card", 1, nothing,
+            {"roms/: note: names are judged as they are here, not on a FAT card: copied to one, \"SMB.NES\" "
+             "may "
+             "be shown otherwise on the handheld (\"smb.nes\": its kernel shows a name stored as 8.3 alone "
+             "in "
+             "small letters), and 1 then listed otherwise"},
+            [](CheckFolder& f) {
+                roms({"SMB.NES"})(f);
+                settings("roms/", ".nes", ".bin")(f);
+            }),
         row("9.rom beside 10.rom", 0, launches, {"\n    10.ROM\n    9.ROM\n"}, roms({"9.rom", "10.rom"})),
         row("a ROM in capitals beside one in small letters", 0, launches,
             {"roms/: note: the file \"b.ROM\" ends in \".ROM\", which differs from a configured extension "
@@ -89,6 +99,31 @@ TEST(SelectorCheck, LooksUpTheCardWhereItIsMounted) {
         return [contents](const std::string& mount) { program(mount + "/emulator/emulator.gpe", contents); };
     };
     auto asLaidOut = [](const std::string&) {};
+    auto configured = [](const std::string& romFolder, const std::string& launch) {
+        return [=](const std::string& mount) {
+            writeFile(mount + "/selector/selector.cfg",
+                      "a=" + (romFolder[0] == '@' ? mount + romFolder.substr(1) : romFolder) +
+                          "\nb=.zip\nc=.rom\nd=" + launch + "\n");
+        };
+    };
+    // The card with the selector in the menu's game folder, and its INI file beside it.
+    auto inGame = [](const std::string& ini,
+                     const std::function<void(const std::string&)>& change) -> ::SetUp {
+        return [=](CheckFolder& f) {
+            card([](const std::string&) {})(f);
+            const std::string mount = f.where + "/card";
+            fs::create_directories(mount + "/game");
+            fs::rename(mount + "/selector", mount + "/game/selector");
+            f.checked = mount + "/game/selector";
+            writeFile(mount + "/game/selector.ini", ini);
+            change(mount);
+        };
+    };
+    auto png = [](int width, int height) {
+        return pngFile(width, height, 2, filled(width, height, bytes({0, 0, 128})));
+    };
+    const std::string ini =
+        "[info]\nname=\"Selector\"\npath=\"/selector/selector.gpe\"\nicon=\"/selector/icon.png\"\n";
     const std::string line1 = "selector.cfg line 1: ", line4 = "selector.cfg line 4: ";
     const Real notRun = Real::NotRun;
     expectVerdicts({
@@ -98,8 +133,55 @@ TEST(SelectorCheck, LooksUpTheCardWhereItIsMounted) {
             {line1 + "note: ROM folder \"/mnt/sd/roms/\" is on the handheld's card, which is not here: give "
                      "the folder "
                      "where the card is mounted on this PC, as in \"selector-check --card /media/card",
-             "the ROM folder could not be checked from here"},
+             "the ROM folder could not be checked from here; the launch program could not be checked from "
+             "here"},
             card(asLaidOut, false)),
+        row("a ROM folder given where this PC mounts the card", 1, notRun,
+            {line1 + "ROM folder \"",
+             "/card/roms/\" is where this PC mounts the card; on the handheld it is "
+             "\"/mnt/sd/roms/\""},
+            card(configured("@/roms/", "/mnt/sd/emulator/emulator.gpe"))),
+        row("the card's folder in capitals", 1, notRun,
+            {line4 +
+             "launch program \"/MNT/sd/emulator/emulator.gpe\" is not on the handheld's card, which is "
+             "/mnt/sd in small letters"},
+            card(configured("/mnt/sd/roms/", "/MNT/sd/emulator/emulator.gpe"))),
+        row("\"..\" as the handheld resolves it", 0, notRun,
+            {"\n    GAME.ZIP\n",
+             line4 + "note: launch program \"/mnt/sd/../usr/emulator\" is on the handheld's own",
+             "; the launch program could not be checked from here"},
+            card(configured("/mnt/sd/../sd/roms/", "/mnt/sd/../usr/emulator"))),
+        row("a path saved in UTF-8 with an accent", 1, notRun,
+            {line1 + "ROM folder \"/mnt/sd/jeux/\xc3\xa9/\"",
+             "the handheld reads selector.cfg as ISO 8859-1 "
+             "(Latin-1) bytes, so there this UTF-8 path is "
+             "\"/mnt/sd/jeux/\xc3\x83\xc2\xa9/\""},
+            card(configured("/mnt/sd/jeux/\xc3\xa9/", "/mnt/sd/emulator/emulator.gpe"))),
+        row("a launch program without its execute bit, on the card", 0, notRun,
+            {line4 + "note: launch program \"/mnt/sd/emulator/emulator.gpe\" (on the card: ",
+             "has no execute bit here; on the card the handheld's mount makes every file executable"},
+            card([](const std::string& mount) {
+                program(mount + "/emulator/emulator.gpe", elfProgram(EM_ARM), fs::perms(0644));
+            })),
+        row("the menu's INI file beside the selector", 0, notRun, {": no errors, 0 note(s)"},
+            inGame(ini,
+                   [&](const std::string& mount) {
+                       writeFile(mount + "/game/selector/icon.png", png(32, 32));
+                   })),
+        row("an INI file whose path names no file", 1, notRun,
+            {"game/selector.ini: path \"/selector/gone.gpe\" (here: ",
+             "does not exist: the menu cannot start the "
+             "selector; name the selector's program from "
+             "the game folder, as in \"/selector/selector.gpe\""},
+            inGame("[info]\npath=\"/selector/gone.gpe\"\n", asLaidOut)),
+        row("an INI file with a wrong icon and title", 0, notRun,
+            {"game/selector.ini: note: icon \"/selector/icon.png\" is 64x64, the menu expects 32x32 or 26x26",
+             "game/selector.ini: note: title \"/../title.png\" is 100x57, the menu expects 305x57"},
+            inGame(ini + "title=\"/../title.png\"\n",
+                   [&](const std::string& mount) {
+                       writeFile(mount + "/game/selector/icon.png", png(64, 64));
+                       writeFile(mount + "/title.png", png(100, 57));
+                   })),
         row("a ROM folder missing from the card", 1, notRun,
             {line1 + "ROM folder \"/mnt/sd/roms/\" (on the card: "},
             card([](const std::string& mount) { fs::remove_all(mount + "/roms"); })),

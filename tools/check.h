@@ -3,6 +3,9 @@
 // entering the folder. Each job has a file of its own:
 //   check_folder.cpp      the whole check, file by file as the selector reads them
 //   check_paths.cpp       where a path of the settings lies on this machine (--card)
+//   check_mounts.cpp      the mount that holds a path, and the card's FAT mount
+//   check_fat.cpp         names and execute bits as the handheld's FAT mount gives them
+//   check_menu.cpp        the menu's INI file for the selector (game/selector.ini)
 //   check_settings.cpp    selector.cfg: the file, its values, the two extensions
 //   check_catalogue.cpp   the ROM folder and the list the selector would show
 //   check_programs.cpp    the launch program as the kernel would start it (#!, ELF)
@@ -30,16 +33,26 @@ struct Finding {
     bool error = true;  // false for a note, which does not change the verdict
 };
 
+// A mount of this machine, as /proc/self/mountinfo gives it.
+struct Mount {
+    std::string point;    // where it is mounted; empty when none was found
+    std::string type;     // "vfat", "ext4", ...
+    std::string options;  // the mount's options, then its file system's, comma-separated
+};
+
 // Where the checked files are on this machine.
 struct CheckPlace {
-    std::string folder;  // the selector's working folder
-    std::string card;    // where the handheld's SD card (its /mnt/sd) is mounted here; empty: not given
+    std::string folder;      // the selector's working folder
+    std::string card;        // where the handheld's SD card (its /mnt/sd) is mounted here; empty: not given
+    Mount cardMount = {};    // the mount that holds `card` (see findCard)
+    bool cardFound = false;  // `card` was not given: it is the FAT mount that holds the folder
 };
 
 struct CheckReport {
     std::vector<Finding> findings;
     bool starts = false;                   // the settings and all four images load
     bool listChecked = true;               // false when the ROM folder cannot be looked at from here
+    bool programChecked = true;            // false when the launch program cannot be looked at from here
     int romCount = -1;                     // entries the selector would list; -1 when it cannot scan
     std::vector<std::string> firstScreen;  // the first ten names as the screen shows them
     int cutNames = 0;                      // listed names longer than a line
@@ -60,12 +73,15 @@ CheckReport checkFolder(const CheckPlace& place);
 struct Reached {
     std::string path;       // the path to use here; empty when it cannot be checked from here
     std::string unchecked;  // then why, as the text of a note ("is on the handheld's own system, ...")
+    bool wrong = false;     // `unchecked` is an error: the handheld has no such path
 };
 
 // Where `path`, as the selector started in `place.folder` would use it, lies
 // here: relative paths under the folder; with a card, paths under /mnt/sd/
 // under the card and other absolute ones nowhere; without one, absolute paths
-// as they are, but for /mnt/sd/ paths that do not exist here (nowhere).
+// as they are, but for /mnt/sd/ paths that do not exist here (nowhere). With a card, ".." is
+// resolved as on the handheld, and the bytes (ISO 8859-1 there) in UTF-8 if the card's mount is;
+// a path under the card's mount point here, or /mnt/sd in other letters, is wrong (an error).
 Reached reach(const CheckPlace& place, const std::string& path);
 
 // Why a path cannot be used, in the system's words: "does not exist" for
@@ -91,6 +107,87 @@ std::string lineOf(int line);
 
 // `value` in double quotes.
 std::string quoted(const std::string& value);
+
+// --- check_mounts.cpp
+
+// The mount of `mountinfo` (/proc/self/mountinfo's text) holding the resolved
+// `path`: the longest mount point (escapes like \040 undone) that is a prefix
+// by whole components, the later of two alike; an empty point when none.
+Mount mountHolding(const std::string& mountinfo, const std::string& path);
+
+// The mount that holds `path` here; none when it or mountinfo cannot be read.
+Mount mountOf(const std::string& path);
+
+// True for the FAT file systems: vfat, msdos, fat.
+bool isFat(const Mount& mount);
+
+// True when `mount` has the option `option` ("noexec", "utf8=1"), as a whole entry.
+bool hasOption(const Mount& mount, const std::string& option);
+
+// True when a FAT mount gives names in UTF-8: utf8, utf8=1 (yes, true) or iocharset=utf8.
+bool namesInUtf8(const Mount& mount);
+
+// `place` with `cardMount` set; with no card given, a FAT mount holding the folder as it.
+CheckPlace findCard(const CheckPlace& place);
+
+// --- check_fat.cpp
+
+// The name the handheld (platform::card) shows for a FAT entry of 8.3 name `shortName` and long
+// name `longName` ("": none) as a PC mounted with `pcOptions` gives them: the 8.3 name in small
+// letters or the long name, from UTF-8 (namesInUtf8) to ISO 8859-1 with "?" for each UTF-16 unit it lacks.
+std::string handheldName(const std::string& shortName, const std::string& longName,
+                         const std::string& pcOptions);
+
+// What to add about the missing path `value` when it is UTF-8 beyond ASCII (ISO 8859-1 there).
+std::string followsFromEncoding(const std::string& value);
+
+// `text`, ISO 8859-1 bytes, in UTF-8.
+std::string fromLatin1(const std::string& text);
+
+// The name a PC's file `name` (UTF-8) likely gets on the handheld once copied to
+// a FAT card: as an 8.3-only name when it fits 8.3, name and extension each in one case.
+std::string copiedName(const std::string& name);
+
+// One entry of a folder on a FAT card.
+struct CardName {
+    std::string here;        // as this PC's mount gives it
+    std::string handheld;    // as the handheld's will
+    bool shortOnly = false;  // it has no long name: both show its 8.3 name
+};
+
+// The entries but "." and ".." of `directory` (here, on a FAT mount with
+// `pcOptions`) by VFAT_IOCTL_READDIR_BOTH; false with errno (ENOTTY off FAT).
+bool readCardNames(const std::string& directory, const std::string& pcOptions, std::vector<CardName>& names);
+
+struct ShownList {
+    std::vector<std::string> shown;    // the listed names as the selector has them, in its order
+    std::vector<std::string> here;     // the same entries as named here
+    std::vector<std::string> leftOut;  // the names not listed (as the selector has them)
+};
+
+// What the handheld's selector lists of `names`: by their handheld names, byte order.
+ShownList listOnHandheld(const std::vector<CardName>& names, const SelectorConfig& config);
+
+// Notes on `names` of the ROM folder `named`: listed otherwise than on this PC,
+// listed with "?", listed alike (A on either starts the same file).
+void noteCardNames(const std::vector<CardName>& names, const SelectorConfig& config, const std::string& named,
+                   std::vector<Finding>& findings);
+
+// On a vfat mount, `list` of `directory` (from this PC's names) made the
+// handheld's, with noteCardNames; elsewhere a note if a card would change names.
+void judgeNamesOnCard(const std::string& directory, const SelectorConfig& config, const std::string& named,
+                      ShownList& list, std::vector<Finding>& findings);
+
+struct Runnable {
+    bool runs = true;
+    std::string why;  // why not (an error), or a note when it runs; empty: nothing to say
+    std::string fix;  // what to do when it does not run
+};
+
+// Whether a file on `mount`, `executable` here, runs on the handheld: on its
+// card or FAT always (notes for this PC's noexec or missing execute bit), else
+// when executable and not noexec.
+Runnable runnableThere(const Mount& mount, bool executable, bool onCard);
 
 // --- check_settings.cpp
 
@@ -128,6 +225,22 @@ RomList listRoms(const std::string& directory, const SelectorConfig& config,
 // wrong, an ELF for another processor, cut short or without its interpreter.
 void checkLaunchProgram(const std::string& program, const CheckPlace& place, std::vector<Finding>& findings);
 
+// --- check_menu.cpp
+
+// The [info] section of a menu INI file, values without their quotes.
+struct MenuEntry {
+    bool hasInfo = false;  // an [info] section was found
+    std::string name, path, icon, title;
+};
+
+// Reads the INI text `text` (LF or CRLF lines) as the menu does.
+MenuEntry readMenuEntry(const std::string& text);
+
+// The INI files beside `place.folder` (FOLDER.ini, and any whose path names a
+// file in it): a path to no file is an error; an icon not a 32x32 or 26x26 PNG
+// and a title not a 305x57 one are notes.
+void checkMenuEntries(const CheckPlace& place, std::vector<Finding>& findings);
+
 // --- check_png.cpp
 
 // What a file's first bytes say it is: "" for a PNG, else "a JPEG image", "a
@@ -153,7 +266,7 @@ std::string pngReadProblem(FILE* file);
 
 // The four images as the handheld's loader (SDL_image 1.2 with PNG only) loads
 // them and the selector draws them. Clears report.starts when one would stop
-// the selector.
+// the selector; what it would draw wrongly, but draw, gets notes.
 void checkImages(const CheckPlace& place, CheckReport& report);
 
 // --- check_drawing.cpp
@@ -194,5 +307,6 @@ struct Screenshot {
 };
 
 // Draws the first list screen of the selector started in `place.folder` (arrow
-// on row 0) with the selector's own code, and saves it as a PNG at `pngPath`.
+// on row 0, names as judgeNamesOnCard gives them) with the selector's own
+// code, and saves it as a PNG at `pngPath`.
 Screenshot renderFirstScreen(const CheckPlace& place, const std::string& pngPath);

@@ -102,8 +102,8 @@ int notARomKind(const std::string& name, const std::string& path) {
     return errno == ENOENT ? 1 : errno == ELOOP ? 2 : -1;
 }
 
-void noteEntriesThatAreNotRoms(const RomList& list, const std::string& directory, const std::string& named,
-                               std::vector<Finding>& findings) {
+void noteEntriesThatAreNotRoms(const std::vector<std::string>& listed, const std::string& directory,
+                               const std::string& named, std::vector<Finding>& findings) {
     NotARom notARoms[] = {
         {"a folder, not a ROM file: A on it starts the launch program with a folder", 0, ""},
         {"a symbolic link to nothing: A on it starts the launch program with a ROM that does not exist", 0,
@@ -115,8 +115,7 @@ void noteEntriesThatAreNotRoms(const RomList& list, const std::string& directory
          "letters and digits, so A on the first row starts one; delete them (dot_clean on a Mac)",
          0, ""},
     };
-    for (int i = 0; i < list.romCount; ++i) {
-        const std::string name = list.name(i);
+    for (const std::string& name : listed) {
         const int kind = notARomKind(name, directory + "/" + name);
         if (kind < 0) continue;
         NotARom& seen = notARoms[kind];
@@ -163,8 +162,8 @@ void checkCatalogue(const SelectorConfig& config, const CheckPlace& place, Check
     const std::string where = lineOf(1), named = say("ROM folder {}", {quoted(directory)});
     const Reached reached = reach(place, directory);
     if (reached.path.empty()) {
-        report.listChecked = false;
-        report.findings.push_back({where, say("{} {}", {named, reached.unchecked}), false});
+        report.listChecked = reached.wrong;
+        report.findings.push_back({where, say("{} {}", {named, reached.unchecked}), reached.wrong});
         return;
     }
     const std::string here =
@@ -173,7 +172,8 @@ void checkCatalogue(const SelectorConfig& config, const CheckPlace& place, Check
     if (stat(reached.path.c_str(), &info) != 0) {
         const std::string why = whyNot(errno);
         report.findings.push_back(
-            {where, say("{}{} {}: correct the path{}", {named, here, why, followsFromReturn(directory)})});
+            {where, say("{}{} {}: correct the path{}{}",
+                        {named, here, why, followsFromReturn(directory), followsFromEncoding(directory)})});
         return;
     }
     if (!S_ISDIR(info.st_mode)) {
@@ -200,17 +200,24 @@ void checkCatalogue(const SelectorConfig& config, const CheckPlace& place, Check
                 {where, say("{}{} cannot be listed ({})", {named, here, std::strerror(errno)})});
         return;
     }
-    for (int i = 0; i < list.romCount; ++i) {
-        const std::string drawn = uppercase(list.name(i)).substr(0, maxTextLength);
-        if (std::strlen(list.name(i)) > drawn.size()) ++report.cutNames;
+    ShownList shown;
+    for (int i = 0; i < list.romCount; ++i) shown.shown.push_back(list.name(i));
+    shown.here = shown.shown;
+    shown.leftOut = std::move(leftOut);
+    judgeNamesOnCard(reached.path, config, directory, shown, report.findings);
+    report.romCount = static_cast<int>(shown.shown.size());
+    for (const std::string& name : shown.shown) {
+        const std::string drawn = uppercase(name.c_str()).substr(0, maxTextLength);
+        if (name.size() > drawn.size()) ++report.cutNames;
         if (std::any_of(drawn.begin(), drawn.end(),
                         [](char c) { return c != ' ' && glyphCell(static_cast<unsigned char>(c)) < 0; }))
             ++report.blankedNames;
-        if (i < windowRows) report.firstScreen.push_back(shownName(list.name(i)));
+        if (report.firstScreen.size() < static_cast<size_t>(windowRows))
+            report.firstScreen.push_back(shownName(name.c_str()));
     }
-    noteEntriesThatAreNotRoms(list, reached.path, directory, report.findings);
-    if (list.romCount == 0)
-        report.findings.push_back({directory, emptyListReason(config, leftOut)});
+    noteEntriesThatAreNotRoms(shown.here, reached.path, directory, report.findings);
+    if (shown.shown.empty())
+        report.findings.push_back({directory, emptyListReason(config, shown.leftOut)});
     else
-        noteCaseOnlyMismatches(config, leftOut, report.findings);
+        noteCaseOnlyMismatches(config, shown.leftOut, report.findings);
 }

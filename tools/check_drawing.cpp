@@ -194,8 +194,9 @@ std::vector<std::string> keyedFaults(const Wrong& wrong, const SDL_PixelFormat* 
                 {keyColour, entriesOf(format->palette, key), pixels(wrong.leftOut[KeyTwice])}));
     if (wrong.leftOut[NearKey])
         faults.push_back(
-            say("{} are {} or the like, which the screen shows as the transparent colour {} but which is "
-                "not it, so they are drawn; make them exactly {}",
+            say("{} are {} or the like: the 16-bit screen shows them in the transparent colour {}, but they "
+                "are not it, so they are drawn, in a colour that looks like the key; to leave them out make "
+                "them exactly {}",
                 {pixels(wrong.leftOut[NearKey]), rgb(nearExample), keyColour, keyColour}));
     if (wrong.leftOut[Plain])
         faults.push_back(say("{} meant to be transparent are drawn", {pixels(wrong.leftOut[Plain])}));

@@ -7,8 +7,9 @@
 
 #include "check.h"
 
-CheckReport checkFolder(const CheckPlace& place) {
+CheckReport checkFolder(const CheckPlace& given) {
     CheckReport report;
+    const CheckPlace place = findCard(given);
     struct stat info;
     const bool found = stat(place.folder.c_str(), &info) == 0;
     if (!found || !S_ISDIR(info.st_mode)) {
@@ -16,6 +17,12 @@ CheckReport checkFolder(const CheckPlace& place) {
         report.findings.push_back({place.folder, say("{}: name the folder the selector runs in", {what})});
         return report;
     }
+    if (place.cardFound)
+        report.findings.push_back(
+            {place.folder,
+             say("lies on the FAT card mounted at {}: checked as with \"--card {}\", so /mnt/sd/ is {} here",
+                 {place.card, place.card, place.card}),
+             false});
     const ConfigReading reading = loadConfig((place.folder + "/" + platform::configFileName).c_str());
     report.starts = reading.fault == ConfigFault::None;
     checkSettingsFile(reading, report.findings);
@@ -27,5 +34,8 @@ CheckReport checkFolder(const CheckPlace& place) {
     checkExtensions(config, report.findings);
     checkCatalogue(config, place, report);
     checkLaunchProgram(config.launchProgram, place, report.findings);
+    const Reached program = reach(place, config.launchProgram);
+    report.programChecked = !program.path.empty() || program.wrong;
+    checkMenuEntries(place, report.findings);
     return report;
 }

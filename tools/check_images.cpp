@@ -33,8 +33,9 @@ void checkSize(const ImageRole& role, const SDL_Surface* image, std::vector<Find
                 {role.file,
                  say("is {}: the font is one row of 8x8 cells, 8 pixels high and a whole number of "
                      "cells wide, at least 52 (416 pixels); a font of another size draws broken "
-                     "letters",
-                     {size(image->w, image->h)})});
+                     "letters (the selector works all the same): redraw it at that size",
+                     {size(image->w, image->h)}),
+                 false});
     } else if (role.key) {
         if (image->w > nameX - arrowX || image->h > rowHeight)
             findings.push_back(
@@ -43,8 +44,16 @@ void checkSize(const ImageRole& role, const SDL_Surface* image, std::vector<Find
                      {size(image->w, image->h)}),
                  false});
     } else if (image->w != platform::screenWidth || image->h != platform::screenHeight) {
-        findings.push_back(
-            {role.file, say("is {}, the selector expects 320x240", {size(image->w, image->h)}), false});
+        const bool smaller = image->w < platform::screenWidth || image->h < platform::screenHeight;
+        const char* seen = !smaller ? "what lies beyond 320x240 is cut off"
+                           : role.file == std::string(platform::splashFile)
+                               ? "the rest of the screen stays black while it shows"
+                               : "the screen beyond it is never redrawn, so the splash stays there and the "
+                                 "arrow leaves trails";
+        findings.push_back({role.file,
+                            say("is {}, the selector expects 320x240: {}; make it 320x240",
+                                {size(image->w, image->h), seen}),
+                            false});
     }
 }
 
@@ -90,8 +99,9 @@ void checkImage(const std::string& path, const ImageRole& role, CheckReport& rep
                                            {quoted(problem), stopsAtStart}));
     }
     checkSize(role, image.get(), report.findings);
+    // The selector works all the same: what it draws wrongly is a note.
     for (const std::string& fault : drawingFaults(image.get(), role.key))
-        report.findings.push_back({role.file, fault});
+        report.findings.push_back({role.file, fault, false});
 }
 
 }  // namespace

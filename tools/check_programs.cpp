@@ -76,6 +76,11 @@ std::string onCard(const CheckPlace& place, const std::string& path, const Reach
                : "";
 }
 
+// True when `here`, a path reach gave, lies on the card.
+bool onTheCard(const CheckPlace& place, const std::string& here) {
+    return !place.card.empty() && here.compare(0, place.card.size() + 1, place.card + "/") == 0;
+}
+
 // Fills `info` for the program interpreter at `path` here. Where this runs
 // under qemu-user, a program for another processor finds its interpreter
 // under $QEMU_LD_PREFIX too. False, with errno from `path`, when neither is.
@@ -145,7 +150,7 @@ std::vector<Said> judgeElf(FILE* file, unsigned long long size, const std::strin
         if (reached.path.empty())
             said.push_back(
                 {say("the program interpreter {} of {} {}", {quoted(interpreter), named, reached.unchecked}),
-                 false});
+                 reached.wrong});
         else if (!statProgramInterpreter(reached.path, place, info)) {
             const std::string why = whyNot(errno);
             said.push_back(
@@ -170,7 +175,8 @@ std::vector<Said> judgeInterpreter(const std::string& interpreter, const std::st
                                    const CheckPlace& place) {
     const Reached reached = reach(place, interpreter);
     if (reached.path.empty())
-        return {{say("the interpreter {} of {} {}", {quoted(interpreter), named, reached.unchecked}), false}};
+        return {{say("the interpreter {} of {} {}", {quoted(interpreter), named, reached.unchecked}),
+                 reached.wrong}};
     const std::string where = onCard(place, interpreter, reached);
     struct stat info;
     if (stat(reached.path.c_str(), &info) != 0) {
@@ -183,9 +189,11 @@ std::vector<Said> judgeInterpreter(const std::string& interpreter, const std::st
     if (!S_ISREG(info.st_mode))
         return {{say("{} is a script whose interpreter {}{} is not a file",
                      {named, quoted(interpreter), where})}};
-    if (access(reached.path.c_str(), X_OK) != 0)
-        return {{say("{} is a script whose interpreter {}{} cannot be run (it is not executable)",
-                     {named, quoted(interpreter), where})}};
+    const Runnable runs = runnableThere(mountOf(reached.path), access(reached.path.c_str(), X_OK) == 0,
+                                        onTheCard(place, reached.path));
+    if (!runs.runs)
+        return {{say("{} is a script whose interpreter {}{} cannot be run (it {}): {}",
+                     {named, quoted(interpreter), where, runs.why, runs.fix})}};
     const OpenedFile opened = openRegularFile(reached.path.c_str());
     if (!opened.file) return {};  // the kernel may still start it: nothing to say
     const std::string head = bytesAt(opened.file.get(), 0, kernelHead);
@@ -236,12 +244,16 @@ std::vector<Said> judgeLaunchProgram(const std::string& path, const std::string&
     struct stat info;
     if (stat(path.c_str(), &info) != 0) {
         const std::string why = whyNot(errno);
-        return {{say("{}{} {}{}; correct the path{}", {named, here, why, onA, followsFromReturn(program)})}};
+        return {{say("{}{} {}{}; correct the path{}{}",
+                     {named, here, why, onA, followsFromReturn(program), followsFromEncoding(program)})}};
     }
     if (!S_ISREG(info.st_mode))
         return {{say("{}{} is not a file{}; name the program itself", {named, here, onA})}};
-    const bool executable = access(path.c_str(), X_OK) == 0;
-    if (!executable) return {{say("{}{} is not executable{}; chmod +x it", {named, here, onA})}};
+    const Runnable runs =
+        runnableThere(mountOf(path), access(path.c_str(), X_OK) == 0, onTheCard(place, path));
+    if (!runs.runs) return {{say("{}{} {}{}; {}", {named, here, runs.why, onA, runs.fix})}};
+    std::vector<Said> said;
+    if (!runs.why.empty()) said.push_back({say("{}{} {}", {named, here, runs.why}), false});
     const OpenedFile opened = openRegularFile(path.c_str());
     if (!opened.file)
         return {{say("{}: selector-check cannot read it to check ({}); the system can still start a program "
@@ -249,14 +261,15 @@ std::vector<Said> judgeLaunchProgram(const std::string& path, const std::string&
                      {named, std::strerror(opened.error)}),
                  false}};
     const std::string head = bytesAt(opened.file.get(), 0, kernelHead);
-    std::vector<Said> said;
+    std::vector<Said> judged;
     if (head.compare(0, 2, "#!") == 0)
-        said = judgeScript(head, named, place);
+        judged = judgeScript(head, named, place);
     else if (isElf(head))
-        said = judgeElf(opened.file.get(), static_cast<unsigned long long>(info.st_size), named, place);
+        judged = judgeElf(opened.file.get(), static_cast<unsigned long long>(info.st_size), named, place);
     else
-        said = {
+        judged = {
             {say("{} is neither a script (#!) nor a program (ELF): the system cannot start it", {named})}};
+    said.insert(said.end(), judged.begin(), judged.end());
     for (Said& line : said)
         if (line.error) line.text += onA;
     return said;
@@ -268,7 +281,11 @@ void checkLaunchProgram(const std::string& program, const CheckPlace& place, std
     const std::string where = lineOf(4), named = say("launch program {}", {quoted(program)});
     const Reached reached = reach(place, program);
     if (reached.path.empty())
-        findings.push_back({where, say("{} {}", {named, reached.unchecked}), false});
+        findings.push_back(
+            {where,
+             say(reached.wrong ? "{} {}: A would stop the selector with \"Cannot start ...\"" : "{} {}",
+                 {named, reached.unchecked}),
+             reached.wrong});
     else
         for (const Said& line :
              judgeLaunchProgram(reached.path, named, onCard(place, program, reached), program, place))

@@ -119,7 +119,9 @@ std::string formatReport(const CheckReport& report, const std::string& folder) {
         : report.romCount < 0  ? "the ROM folder cannot be read, the list would be empty"
         : report.romCount == 0 ? "the list would be empty"
                                : say("the selector would list {} entries", {std::to_string(report.romCount)});
-    return say("{}selector-check: {}: {}; {}\n", {text, printable(folder), counts, verdict});
+    const std::string unjudged =
+        report.starts && !report.programChecked ? "; the launch program could not be checked from here" : "";
+    return say("{}selector-check: {}: {}; {}{}\n", {text, printable(folder), counts, verdict, unjudged});
 }
 
 int exitStatus(const CheckReport& report) {

@@ -2,10 +2,43 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "app.h"
 #include "check.h"
 #include "pngfile.h"
+
+namespace {
+
+// A list of the selector's holding `names` in their order, as its scan makes one.
+RomList listOf(const std::vector<std::string>& names) {
+    RomList list;
+    list.entries = static_cast<struct dirent**>(std::calloc(names.size() + 1, sizeof(struct dirent*)));
+    if (!list.entries) throw std::bad_alloc();
+    for (const std::string& name : names) {
+        auto* entry = static_cast<struct dirent*>(std::calloc(1, sizeof(struct dirent)));
+        if (!entry) throw std::bad_alloc();
+        std::snprintf(entry->d_name, sizeof entry->d_name, "%s", name.c_str());
+        list.entries[list.romCount++] = entry;
+    }
+    return list;
+}
+
+// The list of `folder` (here) as the selector on the handheld has it: on a
+// FAT card, by the names the handheld's kernel gives.
+RomList handheldList(const std::string& folder, const SelectorConfig& config) {
+    std::vector<std::string> leftOut;
+    RomList list = listRoms(folder, config, leftOut);
+    if (list.romCount < 0) return list;
+    ShownList shown;
+    for (int i = 0; i < list.romCount; ++i) shown.shown.push_back(list.name(i));
+    const std::vector<std::string> here = shown.here = shown.shown;
+    std::vector<Finding> said;  // the report has them
+    judgeNamesOnCard(folder, config, folder, shown, said);
+    return shown.shown == here ? std::move(list) : listOf(shown.shown);
+}
+
+}  // namespace
 
 Screenshot renderFirstScreen(const CheckPlace& place, const std::string& pngPath) {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
@@ -25,9 +58,8 @@ Screenshot renderFirstScreen(const CheckPlace& place, const std::string& pngPath
             shot.problem = describeConfigFault(reading, platform::configFileName);
         } else {
             context.config = reading.config;
-            std::vector<std::string> leftOut;
             // A ROM folder that cannot be looked at from here is drawn as an empty list.
-            startCatalogue(context, listRoms(romFolder.path, context.config, leftOut));
+            startCatalogue(context, handheldList(romFolder.path, context.config));
             context.state = SelectorState::Browse;  // straight to the list, as after the splash
             browsePass(context);
             errno = 0;

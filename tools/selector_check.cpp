@@ -20,7 +20,14 @@ const char* const usage =
     "the handheld's SDL_image, which reads PNG only, loads them), and the\n"
     "list the selector would show. Prints one line a finding (notes say\n"
     "\"note:\") and a summary last that names where the errors are. It never\n"
-    "runs the launch program.\n"
+    "runs the launch program. It also reads the menu's INI file beside the\n"
+    "folder (game/selector.ini for game/selector/).\n"
+    "\n"
+    "On a FAT card it judges names as the handheld's kernel gives them: an\n"
+    "8.3-only name in small letters (SMB.NES is smb.nes there), long names in\n"
+    "ISO 8859-1 with \"?\" for what it lacks; selector.cfg's bytes as ISO 8859-1;\n"
+    "every file of the card as executable. A FOLDER on a FAT mount is checked\n"
+    "as with --card on that mount.\n"
     "\n"
     "  --card MOUNT           the handheld's SD card is mounted at MOUNT on this\n"
     "                         PC: paths under /mnt/sd/ in the settings are looked\n"
@@ -88,7 +95,7 @@ int main(int argc, char** argv) {
     const CheckReport report = checkFolder(place);
     std::fputs(formatReport(report, place.folder).c_str(), stdout);
     if (screenshotGiven) {
-        const Screenshot shot = renderFirstScreen(place, screenshot);
+        const Screenshot shot = renderFirstScreen(findCard(place), screenshot);
         if (shot.unwritable) {
             std::fflush(stdout);
             std::fprintf(stderr, "selector-check: no screenshot: %s\n", printable(shot.problem).c_str());
