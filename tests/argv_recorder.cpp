@@ -2,7 +2,9 @@
 // folder and then each of its arguments, one a line, to $RECORD_FILE; then,
 // when $RECORD_DISPLAY names a file (the emulated board's report of its
 // display model), that file's lines as it reads when this program starts,
-// each after "display ".
+// each after "display "; then, when $RECORD_CONTENT is set, the first line
+// of the file its first argument names, after "content " ("content
+// unreadable" when it cannot be read).
 #include <unistd.h>
 
 #include <climits>
@@ -22,6 +24,13 @@ int main(int argc, char** argv) {
         char line[256];
         while (report && std::fgets(line, sizeof line, report)) std::fprintf(record, "display %s", line);
         if (report) std::fclose(report);
+    }
+    if (std::getenv("RECORD_CONTENT") && argc > 1) {
+        FILE* file = std::fopen(argv[1], "r");
+        char line[256] = "unreadable";
+        if (file && !std::fgets(line, sizeof line, file)) line[0] = '\0';
+        std::fprintf(record, "content %s\n", line);
+        if (file) std::fclose(file);
     }
     return std::fclose(record) == 0 ? 0 : 92;
 }

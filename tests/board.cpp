@@ -14,30 +14,10 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app.h"
-
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr size_t frameBytes = 320 * 240 * 2;
-
-// The screen's pixels as the framebuffer holds them: RGB565, rows of 640 bytes.
-std::string pixelsOf(SDL_Surface* screen) {
-    std::string pixels;
-    SDL_LockSurface(screen);
-    for (int y = 0; y < screen->h; ++y)
-        pixels.append(static_cast<const char*>(screen->pixels) + y * screen->pitch, screen->w * 2);
-    SDL_UnlockSurface(screen);
-    return pixels;
-}
-
-void copyProgram(const std::string& from, const std::string& to) {
-    fs::create_directories(fs::path(to).parent_path());
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing);
-    fs::permissions(to, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                            fs::perms::others_read | fs::perms::others_exec);
-}
 
 // The board's own display as /dev/panel, where the driver watches it.
 const std::string boardNodes = "mknod /dev/panel c 29 0\n";
@@ -51,22 +31,25 @@ const std::string modelNodes =
     "rm -f /dev/fb[0-9]*\n"
     "node /dev/fb0 \"$model/dev\"; node /dev/panel \"$panel/dev\"; node /dev/mem /sys/class/misc/pollux-mem/dev\n";
 
-// The board's root: busybox as init, the card folder at /mnt/sd/selector,
-// the ROMs, the recorder as emulator and as system menu, the driver and the
-// frames it waits for.
+// The board's root: busybox as init, the card's files in /mnt/sd (or an
+// empty /mnt/sd where a FAT card is mounted), the recorder as system menu,
+// the driver and the frames it waits for.
 void layOutRoot(const std::string& root, const BoardParts& parts, const BoardSetup& setup,
-                const Frames& frames) {
+                const Frames& frames, const std::string& cardFiles) {
     copyProgram(parts.busybox, root + "/bin/busybox");
     copyProgram(parts.driver, root + "/board-driver");
-    copyProgram(parts.recorder, root + "/mnt/sd/emulator/emulator.gpe");
     copyProgram(parts.recorder, root + "/usr/gp2x/gp2xmenu");
     if (!setup.control.empty()) copyProgram(parts.controls + "/" + setup.control, root + "/control");
-    fs::copy(parts.card, root + "/mnt/sd/selector", fs::copy_options::recursive);
-    if (!setup.program.empty()) copyProgram(setup.program, root + "/mnt/sd/selector/selector");
-    if (const std::string probe = parts.card + "/../probe"; fs::exists(probe))
-        fs::copy(probe, root + "/mnt/sd/probe", fs::copy_options::recursive);
-    fs::create_directories(root + "/mnt/sd/roms");
-    for (const std::string& name : setup.roms) writeFile(root + "/mnt/sd/roms/" + name, "");
+    layOutCard(setup.card.empty() ? root + "/mnt/sd" : cardFiles, parts, setup);
+    fs::create_directories(root + "/mnt/sd");
+    std::string mountCard =
+        setup.card.empty() ? "" : "mount -t vfat -o loop," + mountOptions(setup.card) + " /card.img /mnt/sd\n";
+    if (setup.checkedOnDesktop) {
+        copyProgram(parts.check, root + "/check");
+        mountCard += "mkdir -p /media/card\nmount -t vfat -o loop," + mountOptions("desktop") +
+                     " /desktop.img /media/card\n/check /media/card/selector >/check.out 2>&1\n"
+                     "echo \"status $?\" >>/check.out\numount /media/card\n";
+    }
     fs::create_directories(root + "/frames");
     writeFile(root + "/frames/splash.rgb565", frames.splash);
     writeFile(root + "/frames/list.rgb565", frames.list);
@@ -78,7 +61,7 @@ void layOutRoot(const std::string& root, const BoardParts& parts, const BoardSet
               "mount -t proc proc /proc\n"
               "mount -t sysfs sysfs /sys\n"
               "mount -t devtmpfs devtmpfs /dev\n" +
-                  (setup.pollux.empty() ? boardNodes : modelNodes) + setup.prepare + "\n/board-driver " + setup.mode + " " + setup.pad + " " +
+                  (setup.pollux.empty() ? boardNodes : modelNodes) + mountCard + setup.prepare + "\n/board-driver " + setup.mode + " " + setup.pad + " " +
                   setup.redirection + "\nreboot -f\n");
     fs::permissions(root + "/init", fs::perms::owner_all);
 }
@@ -159,40 +142,13 @@ std::optional<BoardParts> boardParts() {
     parts.card = fromEnvironment("SELECTOR_HANDHELD_CARD");
     parts.controls = fromEnvironment("SELECTOR_ABI_CONTROLS");
     parts.withoutSetUp = fromEnvironment("SELECTOR_BOARD_WITHOUT_SETUP");
-    for (const std::string* part :
-         {&parts.busybox, &parts.driver, &parts.recorder, &parts.card, &parts.controls, &parts.withoutSetUp})
+    parts.check = fromEnvironment("SELECTOR_BOARD_CHECK");
+    for (const std::string* part : {&parts.busybox, &parts.driver, &parts.recorder, &parts.card, &parts.controls,
+                                    &parts.withoutSetUp, &parts.check})
         if (part->empty()) return std::nullopt;
     for (const Model& row : models())
         if (row.board != "-" && !parts.kernels.count(row.board)) return std::nullopt;
     return parts;
-}
-
-Frames expectedFrames(const std::string& card, const std::vector<std::string>& roms) {
-    TempFolder romFolder;
-    for (const std::string& name : roms) writeFile(romFolder / name, "");
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    SDL_Init(SDL_INIT_VIDEO);
-    Frames frames;
-    {
-        SelectorContext context;
-        context.screen = SDL_SetVideoMode(320, 240, 16, 0);
-        std::string problem;
-        if (context.screen && loadArtwork(context, card + "/", problem)) {
-            drawImage(context.screen, context.splash.get(), 0, 0);
-            frames.splash = pixelsOf(context.screen);
-            InFolder inCard(card);  // where the scan's filter reads the settings
-            context.config = readConfig().value_or(SelectorConfig{});
-            startCatalogue(context, scanRoms(romFolder.path + "/"));
-            context.state = SelectorState::Browse;
-            browsePass(context);
-            frames.list = pixelsOf(context.screen);
-            handleAction(context, PadAction::Down);
-            browsePass(context);
-            frames.down = pixelsOf(context.screen);
-        }
-    }
-    SDL_Quit();
-    return frames;
 }
 
 namespace {
@@ -217,18 +173,13 @@ std::string rgb565FromPpm(const std::string& ppm) {
 
 }  // namespace
 
-int differingPixels(const std::string& a, const std::string& b) {
-    if (a.size() != b.size() || a.size() != frameBytes) return 320 * 240;
-    int differing = 0;
-    for (size_t at = 0; at < a.size(); at += 2) differing += a.compare(at, 2, b, at, 2) != 0;
-    return differing;
-}
-
 Board::Board(const BoardParts& parts, const BoardSetup& setup, const Frames& frames) {
     const auto named = parts.kernels.find(setup.kernel);
     const std::string root = folder / "root", initramfs = folder / "initramfs.cpio",
                       kernel = named == parts.kernels.end() ? "" : named->second;
-    layOutRoot(root, parts, setup, frames);
+    layOutRoot(root, parts, setup, frames, folder / "card");
+    if (!setup.card.empty()) makeFatImage(folder / "card", root + "/card.img");
+    if (setup.checkedOnDesktop) fs::copy_file(root + "/card.img", root + "/desktop.img");
     writeFile(initramfs, initramfsOf(root));
     std::vector<std::string> words = {
         QEMU_SYSTEM_ARM,

@@ -28,6 +28,7 @@ struct BoardParts {
     std::map<std::string, std::string> kernels;
     std::string busybox, driver, recorder, card, controls;
     std::string withoutSetUp;  // SELECTOR_BOARD_WITHOUT_SETUP: the program built without its display set-up
+    std::string check;         // SELECTOR_BOARD_CHECK: selector-check for the board (static, the handheld's libraries)
 };
 
 // The parts, or nothing when the environment does not name them all.
@@ -43,7 +44,18 @@ struct BoardSetup {
     std::string prepare;                   // shell lines that init runs before the driver
     std::string control;                   // the program that the control mode runs
     std::string redirection;               // of the driver's standard streams, which the selector inherits
-    std::vector<std::string> roms;         // in /mnt/sd/roms
+    std::vector<std::string> roms;         // in /mnt/sd/roms, each holding its own name
+    // How /mnt/sd is kept: in the initramfs (""), or a FAT file system made
+    // from the same files by mkfs.vfat and mtools, mounted through a loop
+    // device as the handheld mounts its card ("handheld") or as a desktop
+    // PC does ("desktop": short names as stored, UTF-8, showexec).
+    std::string card;
+    // With a FAT card: a copy of it mounted as a desktop PC does, at
+    // /media/card, and selector-check run on /media/card/selector there
+    // before the driver starts (the driver reports its lines as "CHECK ...",
+    // "CHECK status N" last).
+    bool checkedOnDesktop = false;
+    std::string settings;  // the card folder's selector.cfg instead of its own, when not empty
     std::vector<std::string> qemuOptions;  // -icount, ...
 };
 
@@ -54,6 +66,23 @@ struct Frames {
     std::string splash, list, down;
 };
 Frames expectedFrames(const std::string& card, const std::vector<std::string>& roms);
+
+// --- board_card.cpp: the card
+
+// Copies the program `from` to `to`, making the folders, as executable.
+void copyProgram(const std::string& from, const std::string& to);
+
+// The card's files at `sd` (the board's /mnt/sd): the card folder as
+// selector, the probe beside it, the ROMs of `setup`, the recorder as the
+// emulator.
+void layOutCard(const std::string& sd, const BoardParts& parts, const BoardSetup& setup);
+
+// The mount options of a FAT card mounted as `card` says (BoardSetup::card).
+std::string mountOptions(const std::string& card);
+
+// The files of the folder `files` as a FAT32 file system in the image file
+// `image`; throws when mkfs.vfat or mcopy fails.
+void makeFatImage(const std::string& files, const std::string& image);
 
 // How many of two RGB565 pictures' pixels differ (all, when the sizes do).
 int differingPixels(const std::string& a, const std::string& b);

@@ -221,6 +221,8 @@ int main(int argc, char** argv) {
     cfmakeraw(&raw);
     tcsetattr(fileno(host), TCSANOW, &raw);
     if (argc != 3) fail("usage: board-driver show|time|glance|fail|probe|dirty|control wiz|caanoo|gpio|stick");
+    // What selector-check said of the card, run before the driver when it was.
+    if (std::ifstream("/check.out")) reportLines("CHECK ", "/check.out");
     const std::string mode = argv[1];
     Pad pad;
     pad.kind = argv[2];

@@ -95,7 +95,7 @@ Reached reach(const CheckPlace& place, const std::string& path) {
     if (onCard && stat(path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR))
         return {"",
                 "is on the handheld's card, which is not here: give the folder where the card is "
-                "mounted on this PC, as in \"selector-check --card /media/card /media/card/selector\", "
+                "mounted on this PC, as in \"selector-check --card /media/card /media/card/game/selector\", "
                 "to check it"};
     return {path, ""};
 }
