@@ -42,8 +42,8 @@ void makeFatImage(const std::string& files, const std::string& image) {
         const ChildEnd end = runChild(command, [] { setenv("LC_ALL", "C.UTF-8", 1); }, 60);
         if (end.status != 0) throw std::runtime_error(command[0] + " failed");
     };
-    made({"mkfs.vfat", "-F", "16", "-C", image, "8192"});
+    made({MKFS_VFAT, "-F", "16", "-s", "2", "-C", image, "8192"});  // clusters of 1 KiB
     for (const fs::directory_entry& entry : fs::directory_iterator(files))
-        made({"mcopy", "-s", "-i", image, entry.path().string(), "::/"});
+        made({MCOPY, "-s", "-i", image, entry.path().string(), "::/"});
 }
 

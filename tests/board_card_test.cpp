@@ -66,7 +66,7 @@ TEST(Board, FatCardListsAndStartsTheNamesAsTheHandheldsKernelsGiveThemAndTheChec
          "",
          "",
          "1",
-         "\"SMB.NES\" is shown on the handheld as \"smb.nes\""},
+         "shown on the handheld as \"zelda.nes\" (its kernel shows a name stored as 8.3 alone in small letters)"},
     };
     for (const CardBoot& setup : boots) {
         SCOPED_TRACE(setup.what);
