@@ -1,4 +1,7 @@
 // The card's files and its FAT file system for the emulated board (board.h).
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -39,7 +42,13 @@ void layOutCard(const std::string& sd, const BoardParts& parts, const BoardSetup
 // 8.3 name in capitals as a short entry alone).
 void makeFatImage(const std::string& files, const std::string& image) {
     const auto made = [](const std::vector<std::string>& command) {
-        const ChildEnd end = runChild(command, [] { setenv("LC_ALL", "C.UTF-8", 1); }, 60);
+        const ChildEnd end = runChild(
+            command,
+            [] {
+                setenv("LC_ALL", "C.UTF-8", 1);
+                if (!std::freopen("/dev/null", "w", stdout)) _exit(120);
+            },
+            60);
         if (end.status != 0) throw std::runtime_error(command[0] + " failed");
     };
     made({MKFS_VFAT, "-F", "16", "-s", "2", "-C", image, "8192"});  // clusters of 1 KiB
