@@ -9,6 +9,7 @@
 #include <cerrno>
 
 #include "check.h"
+#include "check_fat.h"
 #include "support.h"
 
 namespace {

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "check.h"
+#include "check_fat.h"
 #include "draw.h"
 
 namespace {

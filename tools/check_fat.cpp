@@ -10,30 +10,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "check.h"
+#include "check_fat.h"
 
 namespace {
-
-// The code point of the UTF-8 sequence at `at` in `text`, and its length in
-// `length`; 0 and a length of 0 when no valid sequence starts there.
-unsigned long decodeUtf8(const std::string& text, size_t at, size_t& length) {
-    const unsigned char lead = static_cast<unsigned char>(text[at]);
-    length = lead < 0x80                    ? 1
-             : lead >= 0xc2 && lead <= 0xdf ? 2
-             : lead >= 0xe0 && lead <= 0xef ? 3
-             : lead >= 0xf0 && lead <= 0xf4 ? 4
-                                            : 0;
-    if (length == 0 || at + length > text.size()) return length = 0;
-    unsigned long point = length == 1 ? lead : lead & (0x7f >> length);
-    for (size_t i = 1; i < length; ++i) {
-        const unsigned char next = static_cast<unsigned char>(text[at + i]);
-        if ((next & 0xc0) != 0x80) return length = 0;
-        point = point << 6 | (next & 0x3f);
-    }
-    const unsigned long least[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (point < least[length] || point > 0x10ffff || (point >= 0xd800 && point <= 0xdfff)) return length = 0;
-    return point;
-}
 
 // `utf8` in the handheld's character set, as its kernel converts a name's
 // UTF-16 units: one byte a character it holds, the unconvertible mark for
@@ -89,6 +68,25 @@ std::string whyOtherwise(const CardName& entry) {
 std::string shownQuoted(const std::string& handheldName) { return quoted(fromLatin1(handheldName)); }
 
 }  // namespace
+
+unsigned long decodeUtf8(const std::string& text, size_t at, size_t& length) {
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    length = lead < 0x80                    ? 1
+             : lead >= 0xc2 && lead <= 0xdf ? 2
+             : lead >= 0xe0 && lead <= 0xef ? 3
+             : lead >= 0xf0 && lead <= 0xf4 ? 4
+                                            : 0;
+    if (length == 0 || at + length > text.size()) return length = 0;
+    unsigned long point = length == 1 ? lead : lead & (0x7f >> length);
+    for (size_t i = 1; i < length; ++i) {
+        const unsigned char next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xc0) != 0x80) return length = 0;
+        point = point << 6 | (next & 0x3f);
+    }
+    const unsigned long least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (point < least[length] || point > 0x10ffff || (point >= 0xd800 && point <= 0xdfff)) return length = 0;
+    return point;
+}
 
 std::string followsFromEncoding(const std::string& value) {
     bool beyondAscii = false;
@@ -236,7 +234,8 @@ void judgeNamesOnCard(const std::string& directory, const SelectorConfig& config
     std::vector<CardName> copies;
     for (const auto* names : {&list.here, &list.leftOut})
         for (const std::string& name : *names)
-            if (copiedName(name) != name) copies.push_back({name, copiedName(name), fitsShortName(name)});
+            if (const std::string copied = copiedName(name); copied != name)
+                copies.push_back({name, copied, fitsShortName(name)});
     if (copies.empty()) return;
     const long relisted = std::count_if(copies.begin(), copies.end(), [&](const CardName& copy) {
         return isRomName(copy.here.c_str(), config) != isRomName(copy.handheld.c_str(), config);

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "check.h"
+#include "check_fat.h"
 
 CheckReport checkFolder(const CheckPlace& given) {
     CheckReport report;

@@ -5,7 +5,7 @@
 #include <memory>
 #include <sstream>
 
-#include "check.h"
+#include "check_fat.h"
 
 namespace {
 

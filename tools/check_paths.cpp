@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "check.h"
+#include "check_fat.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "check.h"
+#include "check_fat.h"
 #include "files.h"
 
 namespace {

@@ -2,25 +2,10 @@
 #include <algorithm>
 
 #include "check.h"
+#include "check_fat.h"
 #include "draw.h"
 
 namespace {
-
-// The length of the valid UTF-8 sequence that starts at `at` in `text`, or 0.
-size_t utf8Length(const std::string& text, size_t at) {
-    const unsigned char lead = static_cast<unsigned char>(text[at]);
-    const size_t length = lead >= 0xc2 && lead <= 0xdf   ? 2
-                          : lead >= 0xe0 && lead <= 0xef ? 3
-                          : lead >= 0xf0 && lead <= 0xf4 ? 4
-                                                         : 0;
-    if (length == 0 || at + length > text.size()) return 0;
-    for (size_t i = 1; i < length; ++i)
-        if ((static_cast<unsigned char>(text[at + i]) & 0xc0) != 0x80) return 0;
-    const unsigned char second = static_cast<unsigned char>(text[at + 1]);
-    const bool overlongOrOutside = (lead == 0xe0 && second < 0xa0) || (lead == 0xed && second > 0x9f) ||
-                                   (lead == 0xf0 && second < 0x90) || (lead == 0xf4 && second > 0x8f);
-    return overlongOrOutside ? 0 : length;
-}
 
 void appendHex(std::string& shown, unsigned char byte) {
     const char digits[] = "0123456789abcdef";
@@ -41,7 +26,8 @@ std::string printable(const std::string& text) {
     for (size_t i = 0; i < text.size();) {
         const unsigned char byte = static_cast<unsigned char>(text[i]);
         if (byte >= 0x80) {
-            const size_t length = utf8Length(text, i);
+            size_t length = 0;
+            decodeUtf8(text, i, length);
             const bool c1 = length == 2 && byte == 0xc2 && static_cast<unsigned char>(text[i + 1]) <= 0x9f;
             if (length == 0 && byte <= 0x9f) {
                 appendHex(shown, byte);  // a C1 control to a terminal that takes single bytes

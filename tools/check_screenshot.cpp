@@ -6,6 +6,7 @@
 
 #include "app.h"
 #include "check.h"
+#include "check_fat.h"
 #include "pngfile.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "check.h"
+#include "check_fat.h"
 
 namespace {
 
